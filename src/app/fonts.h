@@ -1,0 +1,5 @@
+#pragma once
+
+// The window is drawn in 微软雅黑 and Verdana; where those are missing the
+// nearest fonts that have every Chinese glyph stand in for them.
+void InstallFontSubstitutes();

@@ -1,0 +1,208 @@
+#include "form1.h"
+
+#include "errorbox.h"
+#include "fonts.h"
+#include "lookup/linktests.h"
+#include "pictures.h"
+#include "ui_form1.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStringListModel>
+
+namespace {
+constexpr int kPageTimeoutMs = 30000;
+} // namespace
+
+Form1::Form1(Browser *browser, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_browser(browser),
+      m_list1(new QStringListModel(this)), m_list2(new QStringListModel(this))
+{
+    InstallFontSubstitutes();
+    ui->setupUi(this);
+    setFixedSize(572, 379); // fixed single border: the user cannot resize it
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+
+    // Half points are beyond the form's integer sizes.
+    for (QWidget *w : {static_cast<QWidget *>(ui->lblTB), static_cast<QWidget *>(ui->txtTB)}) {
+        QFont f = w->font();
+        f.setPointSizeF(10.5);
+        w->setFont(f);
+    }
+    QPalette blue = ui->lblTBZZ->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    ui->lblTBZZ->setPalette(blue);
+    for (QLabel *label : {ui->lblTB, ui->lblTBZZ, ui->Label33, ui->Label42, ui->Label37,
+                          ui->Label39, ui->Label38}) {
+        const QRect before = label->geometry();
+        label->adjustSize();
+        if (label == ui->Label38) // centred: it keeps its middle
+            label->move(before.center().x() - label->width() / 2, before.y());
+    }
+    ui->Text10->setPlainText(QStringLiteral("暂无建议.\r\n"));
+    ui->List1->setModel(m_list1);
+    ui->List2->setModel(m_list2);
+    setupPictures();
+
+    for (QCheckBox *box : {ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
+        box->installEventFilter(this);
+    for (QWidget *w : {static_cast<QWidget *>(ui->txtTB), static_cast<QWidget *>(ui->cmdTBCX),
+                       static_cast<QWidget *>(ui->cmdTBURL), static_cast<QWidget *>(ui->Command1)})
+        w->installEventFilter(this);
+    installEventFilter(this);
+
+    connect(ui->cmdTBCX, &QPushButton::clicked, this, &Form1::cmdTBCX_Click);
+    connect(ui->cmdTBURL, &QPushButton::clicked, this, &Form1::cmdTBURL_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(ui->Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+
+    m_browser->setContainer(ui->WebTB);
+    connect(m_browser, &Browser::DocumentComplete, this, &Form1::WebTB_DocumentComplete);
+
+    m_pageTimer.setSingleShot(true);
+    m_pageTimer.setInterval(kPageTimeoutMs);
+    connect(&m_pageTimer, &QTimer::timeout, this, &Form1::pageTimedOut);
+}
+
+Form1::~Form1() = default;
+
+void Form1::setupPictures()
+{
+    const QIcon icon = Pictures::AppIcon();
+    setWindowIcon(icon);
+    const struct {
+        QLabel *label;
+        const char *name;
+    } pictures[] = {{ui->Image1, "image1"}, {ui->Image2, "image2"}, {ui->Image3, "image3"},
+                    {ui->Image4, "image4"}, {ui->Image5, "image5"}, {ui->Image6, "image6"},
+                    {ui->Image7, "image7"}};
+    for (const auto &p : pictures) {
+        p.label->setPixmap(Pictures::Picture(QLatin1String(p.name), p.label->size(),
+                                             devicePixelRatioF()));
+        p.label->setToolTip(Pictures::Tooltip(QLatin1String(p.name)));
+    }
+}
+
+void Form1::setStatus(const QString &text)
+{
+    ui->lblTBZZ->setText(text);
+    ui->lblTBZZ->adjustSize();
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+}
+
+void Form1::Form_Activate()
+{
+    ui->txtTB->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Form1::Command1_Click()
+{
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::cmdTBURL_Click()
+{
+    ui->cmdTBURL->setEnabled(false);
+    // Only web pages go to the default browser; a link that merely mentions
+    // the rating host under another scheme is never opened.
+    const QUrl address(m_ratePageUrl);
+    if (Lookup::IsWebAddress(address))
+        QDesktopServices::openUrl(address);
+}
+
+bool Form1::isIndicator(QObject *o) const
+{
+    return o == ui->Check2 || o == ui->Check3 || o == ui->Check4 || o == ui->Check5 ||
+           o == ui->Check6;
+}
+
+void Form1::Check_KeyDown(QCheckBox *, int &keyCode)
+{
+    keyCode = 0;
+}
+
+void Form1::Check_MouseUp(QCheckBox *box, bool valueBeforePress)
+{
+    ErrorBox::Show(this, QStringLiteral("本项严禁修改！"));
+    box->setChecked(valueBeforePress);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == this) {
+        if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            QMetaObject::invokeMethod(this, &Form1::firstPainted, Qt::QueuedConnection);
+        }
+        return false;
+    }
+    if (isIndicator(watched)) {
+        auto *box = static_cast<QCheckBox *>(watched);
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto *key = static_cast<QKeyEvent *>(event);
+            // Tab still moves the focus on; every other key is discarded.
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+                return false;
+            if (event->type() == QEvent::KeyPress) {
+                int keyCode = key->key();
+                Check_KeyDown(box, keyCode);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            m_valueBeforePress = box->isChecked();
+            box->setFocus(Qt::MouseFocusReason);
+            return true;
+        case QEvent::MouseButtonRelease:
+            Check_MouseUp(box, m_valueBeforePress);
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == ui->txtTB && enter) {
+            qint16 keyAscii = 13;
+            txtTB_KeyPress(keyAscii);
+            return false;
+        }
+        // Enter on a focused button presses it, as on any desktop.
+        if (enter && !key->isAutoRepeat()) {
+            if (auto *button = qobject_cast<QPushButton *>(watched)) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+ShopFacts Form1::readFacts() const
+{
+    ShopFacts f;
+    f.sellerCredit = ui->Text9->text();
+    f.recentGoodRatings = ui->Text7->text();
+    f.recentBadRatings = ui->Text8->text();
+    f.registeredOn = ui->Text12->text();
+    f.consumerProtection = ui->Check2->isChecked();
+    f.violations = ui->Check3->isChecked();
+    f.refundDisputes = ui->Check4->isChecked();
+    f.complaintDisputes = ui->Check5->isChecked();
+    f.penalties = ui->Check6->isChecked();
+    return f;
+}

@@ -1,0 +1,15 @@
+// Judging the shop whose facts stand in the window's fields.
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "evaluateshop.h"
+#include "ui_form1.h"
+
+void Form1::Command13_Click()
+{
+    const Evaluation::Outcome outcome = Evaluation::EvaluateShop(readFacts());
+    if (outcome.kind == Evaluation::Outcome::MissingInput) {
+        ErrorBox::Show(this, outcome.message);
+        return;
+    }
+    ui->Text10->setPlainText(outcome.advice);
+}

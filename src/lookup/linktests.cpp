@@ -1,0 +1,52 @@
+#include "linktests.h"
+
+#include "marketplace.h"
+#include "text/textrules.h"
+
+namespace Lookup {
+
+bool IsShopLink(QStringView a)
+{
+    using namespace Marketplace;
+    if (a.size() < kShopLinkPrefix.size() + 1)
+        return false;
+    const QChar digit = a[kShopLinkPrefix.size()];
+    return a.startsWith(kShopLinkPrefix) && a.endsWith(kShopLinkSuffix) && digit >= u'0' &&
+           digit <= u'9';
+}
+
+bool IsRatingLink(QStringView a)
+{
+    return Text::FindText(Marketplace::kRatingMarker, a) != 0;
+}
+
+qsizetype FirstLink(const QStringList &links, bool (*test)(QStringView))
+{
+    for (qsizetype i = 0; i < links.size(); ++i) {
+        if (test(links[i]))
+            return i;
+    }
+    return -1;
+}
+
+QUrl SearchAddress(const QString &cleanedName)
+{
+    const QByteArray address = "http://" + Marketplace::kSearchHost.toUtf8() +
+                               "/browse/shop_search.htm?q=" + QUrl::toPercentEncoding(cleanedName) +
+                               "&title=title&nick=nick&tab=3&s=0";
+    return QUrl::fromEncoded(address, QUrl::StrictMode);
+}
+
+QString CleanShopName(const QString &typed)
+{
+    return Text::ReplaceAll(Text::ReplaceAll(typed, u".", u""), u" ", u"");
+}
+
+bool IsWebAddress(const QUrl &address)
+{
+    const QString scheme = address.scheme();
+    return address.isValid() && (scheme == u"http" || scheme == u"https") &&
+           !address.host().isEmpty();
+}
+
+} // namespace Lookup

@@ -1,0 +1,45 @@
+// Starting a lookup from the shopkeeper name in the name box.
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "linktests.h"
+#include "text/textrules.h"
+#include "ui_form1.h"
+
+#include <QStringListModel>
+
+void Form1::txtTB_KeyPress(qint16 &keyAscii)
+{
+    if (keyAscii == 13 && ui->cmdTBCX->isEnabled())
+        cmdTBCX_Click();
+}
+
+void Form1::cmdTBCX_Click()
+{
+    // Blanks and dots count as a name here; they are only cleaned away below.
+    if (ui->txtTB->text().isEmpty()) {
+        ErrorBox::Show(this, QStringLiteral("请输入店铺名!"));
+        return;
+    }
+    m_list1->setStringList({});
+    m_list2->setStringList({});
+
+    for (QCheckBox *box : {ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
+        box->setChecked(false);
+    ui->Text7->clear();
+    ui->Text8->clear();
+    ui->Text9->clear();
+    ui->Text10->setPlainText(QStringLiteral("暂无建议."));
+    ui->Text12->clear();
+
+    ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u".", u""));
+    ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u" ", u""));
+
+    m_ratePageUrl.clear();
+    ui->cmdTBCX->setEnabled(false);
+    ui->txtTB->setEnabled(false);
+    setStatus(QStringLiteral("正在淘宝服务器上搜索该店铺..."));
+
+    m_navigationArmed = true;
+    m_pageTimer.start();
+    m_browser->Navigate(Lookup::SearchAddress(ui->txtTB->text()));
+}

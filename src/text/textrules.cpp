@@ -1,0 +1,84 @@
+#include "textrules.h"
+
+namespace Text {
+
+qsizetype FindText(QStringView needle, QStringView text)
+{
+    if (text.isEmpty())
+        return 0;
+    if (needle.isEmpty())
+        return 1;
+    return text.indexOf(needle, 0, Qt::CaseSensitive) + 1;
+}
+
+QString Substring(const QString &text, qsizetype start, qsizetype length)
+{
+    if (length <= 0)
+        return QString();
+    qsizetype end = start + length; // one past the last position taken
+    if (start < 1)
+        start = 1;
+    if (end > text.size() + 1)
+        end = text.size() + 1;
+    if (start >= end)
+        return QString();
+    return text.mid(start - 1, end - start);
+}
+
+QString ReplaceAll(QString text, QStringView from, QStringView to)
+{
+    if (from.isEmpty())
+        return text;
+    return text.replace(from.toString(), to.toString(), Qt::CaseSensitive);
+}
+
+static bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool IsNumeric(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    const QStringView s = text.sliced(begin, end - begin);
+
+    qsizetype i = 0;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    // Digits before the point; commas group them but never lead.
+    while (i < s.size() && (isDigit(s[i]) || (s[i] == u',' && digits > 0))) {
+        if (isDigit(s[i]))
+            ++digits;
+        ++i;
+    }
+    if (i < s.size() && s[i] == u'.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) {
+            ++digits;
+            ++i;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < s.size() && (s[i] == u'e' || s[i] == u'E' || s[i] == u'd' || s[i] == u'D')) {
+        ++i;
+        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+            ++i;
+        qsizetype exponentDigits = 0;
+        while (i < s.size() && isDigit(s[i])) {
+            ++exponentDigits;
+            ++i;
+        }
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == s.size();
+}
+
+} // namespace Text

@@ -1,0 +1,111 @@
+#include "text/textrules.h"
+
+#include <QTest>
+
+using namespace Text;
+
+class TstText : public QObject {
+    Q_OBJECT
+private slots:
+    void findText_data();
+    void findText();
+    void substring_data();
+    void substring();
+    void replaceAll();
+    void isNumeric_data();
+    void isNumeric();
+};
+
+void TstText::findText_data()
+{
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("position");
+    QTest::newRow("empty text") << "a" << "" << qsizetype(0);
+    QTest::newRow("empty needle and text") << "" << "" << qsizetype(0);
+    QTest::newRow("empty needle") << "" << "abc" << qsizetype(1);
+    QTest::newRow("at the start") << "ab" << "abc" << qsizetype(1);
+    QTest::newRow("first of two") << "b" << "abcb" << qsizetype(2);
+    QTest::newRow("at the very end") << "bc" << "abc" << qsizetype(2);
+    QTest::newRow("running past the end") << "cd" << "abc" << qsizetype(0);
+    QTest::newRow("longer than the text") << "abcd" << "abc" << qsizetype(0);
+    QTest::newRow("case matters") << "A" << "abc" << qsizetype(0);
+    QTest::newRow("code units after a surrogate pair")
+        << QStringLiteral("卖家") << QStringLiteral("😀卖家") << qsizetype(3);
+    QTest::newRow("full-width colon is not ASCII")
+        << QStringLiteral("卖家信用: ") << QStringLiteral("卖家信用：1") << qsizetype(0);
+}
+
+void TstText::findText()
+{
+    QFETCH(QString, needle);
+    QFETCH(QString, text);
+    QFETCH(qsizetype, position);
+    QCOMPARE(FindText(needle, text), position);
+}
+
+void TstText::substring_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<QString>("cut");
+    QTest::newRow("middle") << "abcdef" << qsizetype(2) << qsizetype(3) << "bcd";
+    QTest::newRow("cut short at the end") << "abcdef" << qsizetype(5) << qsizetype(4) << "ef";
+    QTest::newRow("starts at the last") << "abc" << qsizetype(3) << qsizetype(1) << "c";
+    QTest::newRow("starts past the end") << "abc" << qsizetype(4) << qsizetype(2) << "";
+    QTest::newRow("zero length") << "abc" << qsizetype(1) << qsizetype(0) << "";
+    QTest::newRow("negative length") << "abc" << qsizetype(2) << qsizetype(-3) << "";
+    QTest::newRow("half of a surrogate pair")
+        << QStringLiteral("😀x") << qsizetype(2) << qsizetype(2) << QString(QChar(0xDE00)) + "x";
+    QTest::newRow("huge length") << "abc" << qsizetype(2) << qsizetype(1) << "b";
+}
+
+void TstText::substring()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(QString, cut);
+    QCOMPARE(Substring(text, start, length), cut);
+}
+
+void TstText::replaceAll()
+{
+    QCOMPARE(ReplaceAll(QStringLiteral("a. b.c"), u".", u""), QStringLiteral("a bc"));
+    QCOMPARE(ReplaceAll(QStringLiteral("...."), u".", u""), QString());
+    QCOMPARE(ReplaceAll(QStringLiteral("a\u3000b\tc"), u" ", u""), QStringLiteral("a\u3000b\tc"));
+}
+
+void TstText::isNumeric_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numeric");
+    QTest::newRow("digits") << "2005" << true;
+    QTest::newRow("grouped") << "1,234" << true;
+    QTest::newRow("blanks around") << "  12 " << true;
+    QTest::newRow("signed decimal") << "-1.5" << true;
+    QTest::newRow("exponent") << "1e3" << true;
+    QTest::newRow("point first") << ".5" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("blanks only") << "   " << false;
+    QTest::newRow("letters") << "12ab" << false;
+    QTest::newRow("year with X") << "20X5" << false;
+    QTest::newRow("date") << "2005-06" << false;
+    QTest::newRow("leading comma") << ",5" << false;
+    QTest::newRow("sign only") << "-" << false;
+    QTest::newRow("exponent without digits") << "1e" << false;
+    QTest::newRow("blank inside") << "1 2" << false;
+    QTest::newRow("full-width digits") << QStringLiteral("２００５") << false;
+    QTest::newRow("unknown") << QStringLiteral("未知") << false;
+}
+
+void TstText::isNumeric()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, numeric);
+    QCOMPARE(IsNumeric(text), numeric);
+}
+
+QTEST_APPLESS_MAIN(TstText)
+#include "tst_text.moc"

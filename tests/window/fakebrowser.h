@@ -1,0 +1,50 @@
+#pragma once
+
+#include "lookup/browser.h"
+
+#include <QList>
+#include <QUrl>
+
+// A browser whose pages a test writes by hand. It remembers where it was
+// sent; the test then raises the page it wants with finish().
+class FakeBrowser : public Browser {
+    Q_OBJECT
+public:
+    QList<QUrl> navigations;
+    int stops = 0;
+
+    void Navigate(const QUrl &address) override { navigations.append(address); }
+    void Stop() override { ++stops; }
+    void setContainer(QWidget *) override {}
+
+    void finish(const DocumentSnapshot &snapshot) { emit DocumentComplete(snapshot); }
+};
+
+// Small builders for the pages of the tests.
+inline DocumentSnapshot page(const QString &body, const QStringList &hrefs = {},
+                             const QStringList &anchors = {})
+{
+    DocumentSnapshot s;
+    s.hasDocument = true;
+    s.hasBody = true;
+    s.bodyText = body;
+    s.linkHrefs = hrefs;
+    s.anchorTexts = anchors;
+    return s;
+}
+
+inline DocumentSnapshot failedPage()
+{
+    DocumentSnapshot s;
+    s.loadFailed = true;
+    return s;
+}
+
+// Catches the addresses handed to the desktop's default browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};

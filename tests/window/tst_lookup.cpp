@@ -1,0 +1,358 @@
+#include "windowtest.h"
+
+#include <QStringListModel>
+#include <QUrlQuery>
+
+namespace {
+
+const QString kShop = QStringLiteral("http://shop123.taobao.com/");
+const QString kRate = QStringLiteral("http://rate.taobao.com/user-rate-abc.htm");
+const QString kNotFound = QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
+const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+const QString kSearching = QStringLiteral("正在淘宝服务器上搜索该店铺...");
+const QString kFetching = QStringLiteral("正在获取店铺信用信息......");
+const QString kReady = QStringLiteral("准备就绪");
+
+DocumentSnapshot resultsPage()
+{
+    return page(QStringLiteral("搜索结果\r\n小店"),
+                {"http://www.taobao.com/", "http://shopsearch.taobao.com/browse/x.htm", kShop,
+                 "http://shop999.taobao.com/"});
+}
+
+DocumentSnapshot shopPage()
+{
+    return page(QStringLiteral("店铺首页"),
+                {"http://item.taobao.com/item.htm?id=1", kRate, "http://rate.taobao.com/user-rate-zzz"});
+}
+
+// A rating page with every "no problem" phrase, a deposit, credit 12345,
+// year 2005, 12000 good and 4 bad recent ratings.
+DocumentSnapshot ratingPage()
+{
+    const QString body = QStringLiteral(
+        "信用评价\r\n卖家信用: 12345\r\n虚拟商品交易：0\r\n开店时间：2005-06-01\r\n"
+        "无违规行为\r\n该会员遵守淘宝用户行为管理规则良好\r\n近30天无退款纠纷\r\n近30天无投诉\r\n"
+        "卖家已提交保证金，加入消费者保障服务");
+    const QStringList anchors = {QStringLiteral("首页"), QStringLiteral("关闭"), "a", "b", "c", "d", "e",
+                                 "12000", "30", "4", QStringLiteral("来自买家的评价")};
+    return page(body, {}, anchors);
+}
+
+} // namespace
+
+class TstLookup : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyNameChangesNothing();
+    void startResetsAndLocks();
+    void startCleansTheName_data();
+    void startCleansTheName();
+    void enterStartsOnlyWhenEnabled();
+    void wholeLookup();
+    void eventsWhileDisarmedAreIgnored();
+    void onlyFirstEventAfterNavigation();
+    void notFound();
+    void shopLinkWinsOverNotFound();
+    void deadEnds_data();
+    void deadEnds();
+    void timeoutEndsTheLookup();
+    void secondLookupAfterEveryEnding_data();
+    void secondLookupAfterEveryEnding();
+    void extractionLists();
+    void extractionWithNothing();
+};
+
+void TstLookup::emptyNameChangesNothing()
+{
+    WindowFixture w;
+    w.setFacts("1", "2", "3", "2005", "PV");
+    w.startLookup(QString());
+    QCOMPARE(w.boxes, QStringList{QStringLiteral("请输入店铺名!")});
+    QCOMPARE(w.line("Text9")->text(), QStringLiteral("1"));
+    QCOMPARE(w.flags(), QStringLiteral("PV"));
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.browser.navigations.isEmpty());
+    QCOMPARE(w.status(), kReady);
+    QVERIFY(!w.form.navigationArmed());
+}
+
+void TstLookup::startResetsAndLocks()
+{
+    WindowFixture w;
+    w.setFacts("1", "2", "3", "2005", "PVRCX");
+    w.startLookup(QStringLiteral("abc"));
+    QCOMPARE(w.flags(), QString());
+    for (const char *name : {"Text7", "Text8", "Text9", "Text12"})
+        QVERIFY(w.line(name)->text().isEmpty());
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+    QVERIFY(!w.line("txtTB")->isEnabled());
+    QCOMPARE(w.status(), kSearching);
+    QVERIFY(w.form.navigationArmed());
+    QCOMPARE(w.form.ratePageUrl(), QString());
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QCOMPARE(w.browser.navigations[0].toEncoded(),
+             QByteArray("http://shopsearch.taobao.com/browse/shop_search.htm?q=abc&title=title&nick=nick&tab=3&s=0"));
+}
+
+void TstLookup::startCleansTheName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("dots and blanks") << "a. b.c" << "abc";
+    QTest::newRow("three blanks") << "   " << "";
+    QTest::newRow("tab and ideographic space stay") << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
+    QTest::newRow("ampersand and hash") << "a&b #c" << "a&b#c";
+    QTest::newRow("chinese and emoji") << QStringLiteral("小 店.😀") << QStringLiteral("小店😀");
+}
+
+void TstLookup::startCleansTheName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    WindowFixture w;
+    w.startLookup(typed);
+    QCOMPARE(w.line("txtTB")->text(), shown);
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QCOMPARE(QUrlQuery(w.browser.navigations[0]).queryItemValue("q", QUrl::FullyDecoded), shown);
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+}
+
+void TstLookup::enterStartsOnlyWhenEnabled()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.line("txtTB")->setText(QStringLiteral("abc"));
+    QTest::keyClick(w.line("txtTB"), Qt::Key_A);
+    QVERIFY(w.browser.navigations.isEmpty());
+    QTest::keyClick(w.line("txtTB"), Qt::Key_Return);
+    QCOMPARE(w.browser.navigations.size(), 1);
+    // Locked: Enter starts nothing more.
+    qint16 enter = 13;
+    w.form.txtTB_KeyPress(enter);
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QCOMPARE(enter, qint16(13));
+}
+
+void TstLookup::wholeLookup()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    QCOMPARE(w.form.lookupStage(), qint16(1));
+    QVERIFY(w.form.navigationArmed());
+    QCOMPARE(w.form.ratePageUrl(), kShop);
+    QCOMPARE(w.browser.navigations.last(), QUrl(kShop));
+    QCOMPARE(w.status(), kSearching);
+
+    w.browser.finish(shopPage());
+    QCOMPARE(w.form.lookupStage(), qint16(2));
+    QCOMPARE(w.form.ratePageUrl(), kRate);
+    QCOMPARE(w.status(), kFetching);
+    QCOMPARE(w.browser.navigations.last(), QUrl(kRate));
+
+    w.browser.finish(ratingPage());
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.status(), kReady);
+    QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
+    QCOMPARE(w.line("Text12")->text(), QStringLiteral("2005"));
+    QCOMPARE(w.line("Text7")->text(), QStringLiteral("12000"));
+    QCOMPARE(w.line("Text8")->text(), QStringLiteral("4"));
+    QCOMPARE(w.flags(), QStringLiteral("P"));
+    // 100 + 20 (credit) + 14 (good) - 3 (bad) + 16 (2005) = 147
+    QCOMPARE(w.advice(), QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！"));
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.line("txtTB")->isEnabled());
+    QVERIFY(w.button("cmdTBURL")->isEnabled());
+    QCOMPARE(w.form.ratePageUrl(), kRate);
+    QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::eventsWhileDisarmedAreIgnored()
+{
+    WindowFixture w;
+    w.browser.finish(ratingPage());
+    QCOMPARE(w.line("Text9")->text(), QString());
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    // After a finished lookup, a click inside the browser changes nothing.
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    w.browser.finish(ratingPage());
+    const QString advice = w.advice();
+    w.setFacts("", "", "", "", "");
+    w.browser.finish(ratingPage());
+    QCOMPARE(w.line("Text9")->text(), QString());
+    QCOMPARE(w.advice(), advice);
+    QCOMPARE(w.browser.navigations.size(), 3);
+}
+
+void TstLookup::onlyFirstEventAfterNavigation()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("nobody"));
+    w.browser.finish(page(QStringLiteral("没有找到")));
+    // A frame of the results page finishing late is not the lookup's.
+    w.browser.finish(resultsPage());
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QCOMPARE(w.boxes.size(), 1);
+}
+
+void TstLookup::notFound()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("nobody"));
+    w.browser.finish(page(QStringLiteral("没有找到与“nobody”相关的店铺")));
+    QCOMPARE(w.boxes, QStringList{kNotFound});
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.status(), kReady);
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.line("txtTB")->isEnabled());
+    QVERIFY(!w.button("cmdTBURL")->isEnabled());
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+}
+
+void TstLookup::shopLinkWinsOverNotFound()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    DocumentSnapshot both = resultsPage();
+    both.bodyText += QStringLiteral("没有找到相关宝贝");
+    w.browser.finish(both);
+    QVERIFY(w.boxes.isEmpty());
+    QCOMPARE(w.form.lookupStage(), qint16(1));
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+}
+
+void TstLookup::deadEnds_data()
+{
+    QTest::addColumn<int>("stage");
+    QTest::addColumn<DocumentSnapshot>("dead");
+    QTest::newRow("results without shop link or not-found")
+        << 0 << page(QStringLiteral("搜索结果"), {"http://shop123.taobao.com/x.htm"});
+    QTest::newRow("results page failed to load") << 0 << failedPage();
+    QTest::newRow("shop page without rating link")
+        << 1 << page(QStringLiteral("店铺"), {"http://rate.taobao.com/other"});
+    QTest::newRow("shop page failed to load") << 1 << failedPage();
+    QTest::newRow("rating page failed to load") << 2 << failedPage();
+    QTest::newRow("empty results document") << 0 << DocumentSnapshot();
+}
+
+Q_DECLARE_METATYPE(DocumentSnapshot)
+
+void TstLookup::deadEnds()
+{
+    QFETCH(int, stage);
+    QFETCH(DocumentSnapshot, dead);
+    WindowFixture w;
+    w.button("cmdTBURL")->setEnabled(true);
+    w.startLookup(QStringLiteral("abc"));
+    if (stage >= 1)
+        w.browser.finish(resultsPage());
+    if (stage >= 2)
+        w.browser.finish(shopPage());
+    w.browser.finish(dead);
+    QCOMPARE(w.boxes, QStringList{kUnread});
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.status(), kReady);
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.line("txtTB")->isEnabled());
+    QVERIFY(!w.button("cmdTBURL")->isEnabled());
+    QCOMPARE(w.line("Text9")->text(), QString());
+    QCOMPARE(w.flags(), QString());
+}
+
+void TstLookup::timeoutEndsTheLookup()
+{
+    WindowFixture w;
+    w.form.setPageTimeout(50);
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    QTRY_COMPARE(w.boxes, QStringList{kUnread});
+    QVERIFY(w.browser.stops >= 1);
+    QCOMPARE(w.status(), kReady);
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    // The page that finally arrives is no longer the lookup's.
+    w.browser.finish(shopPage());
+    QCOMPARE(w.browser.navigations.size(), 2);
+    QCOMPARE(w.boxes.size(), 1);
+}
+
+void TstLookup::secondLookupAfterEveryEnding_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("extraction") << "extraction";
+    QTest::newRow("not found") << "notfound";
+    QTest::newRow("dead end") << "deadend";
+    QTest::newRow("missing fact box") << "missing";
+}
+
+void TstLookup::secondLookupAfterEveryEnding()
+{
+    QFETCH(QString, ending);
+    WindowFixture w;
+    w.startLookup(QStringLiteral("first"));
+    if (ending == "notfound") {
+        w.browser.finish(page(QStringLiteral("没有找到")));
+    } else if (ending == "deadend") {
+        w.browser.finish(page(QStringLiteral("空")));
+    } else {
+        w.browser.finish(resultsPage());
+        w.browser.finish(shopPage());
+        w.browser.finish(ending == "missing" ? page(QStringLiteral("开店时间：2005")) : ratingPage());
+    }
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QCOMPARE(w.form.lookupStage(), qint16(0));
+    w.boxes.clear();
+    w.startLookup(QStringLiteral("second"));
+    QCOMPARE(w.form.ratePageUrl(), QString());
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    w.browser.finish(ratingPage());
+    QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
+    QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::extractionLists()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    w.browser.finish(ratingPage());
+    auto *list1 = qobject_cast<QStringListModel *>(w.get<QListView>("List1")->model());
+    auto *list2 = qobject_cast<QStringListModel *>(w.get<QListView>("List2")->model());
+    QCOMPARE(list2->stringList().size(), 10);
+    QCOMPARE(list2->stringList().first(), QStringLiteral("关闭"));
+    QCOMPARE(list1->stringList(), (QStringList{"12000", "30", "4", QStringLiteral("来自买家的评价")}));
+    QVERIFY(w.form.ratePageText().contains(QStringLiteral("卖家信用: 12345")));
+}
+
+void TstLookup::extractionWithNothing()
+{
+    // No body, no links: empty facts, every problem flag, the year unknown;
+    // the lookup still ends unlocked and the evaluation runs once.
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    DocumentSnapshot empty;
+    empty.hasDocument = true;
+    w.browser.finish(empty);
+    QCOMPARE(w.flags(), QStringLiteral("VRCX"));
+    QCOMPARE(w.line("Text12")->text(), QStringLiteral("未知"));
+    QCOMPARE(w.advice(), QStringLiteral("该店铺未认证，不建议购物！"));
+    QCOMPARE(w.status(), kReady);
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.boxes.isEmpty());
+}
+
+QTEST_MAIN(TstLookup)
+#include "tst_lookup.moc"

@@ -1,0 +1,207 @@
+#include "windowtest.h"
+
+#include <QFontInfo>
+#include <QFrame>
+
+class TstWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void windowItself();
+    void geometry_data();
+    void geometry();
+    void initialState();
+    void chineseFontsAreReal();
+    void readOnlyFieldsRefuseTyping();
+    void tabOrder();
+    void evaluation_data();
+    void evaluation();
+    void missingFactKeepsAdvice();
+    void adviceIsReplacedNotAppended();
+    void statusGrowsWithItsText();
+};
+
+void TstWindow::windowItself()
+{
+    WindowFixture w;
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Lumora1.2"));
+    QCOMPARE(w.form.size(), QSize(572, 379));
+    QCOMPARE(w.form.minimumSize(), w.form.maximumSize());
+    QVERIFY(!w.form.windowIcon().isNull());
+    QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(16, 16)));
+}
+
+void TstWindow::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    const struct {
+        const char *name;
+        int x, y, w, h;
+    } table[] = {
+        {"Image1", 0, 0, 32, 32},       {"txtTB", 112, 0, 217, 33},
+        {"cmdTBCX", 328, 0, 81, 33},    {"cmdTBURL", 216, 48, 193, 25},
+        {"Check2", 0, 80, 217, 17},     {"Check3", 0, 104, 137, 17},
+        {"Check4", 144, 104, 137, 17},  {"Check5", 0, 120, 137, 17},
+        {"Check6", 144, 120, 137, 17},  {"Text9", 64, 152, 81, 25},
+        {"Text12", 240, 148, 57, 25},   {"Command13", 304, 152, 81, 25},
+        {"Text7", 72, 180, 65, 25},     {"Text8", 216, 180, 65, 25},
+        {"Text10", 0, 224, 385, 97},    {"Label1", 416, 8, 145, 161},
+        {"Label2", 416, 136, 153, 89},  {"Label3", 416, 224, 153, 105},
+        {"Image2", 0, 340, 139, 65},    {"Image3", 88, 328, 48, 48},
+        {"Image4", 144, 327, 54, 55},   {"Image5", 200, 327, 66, 55},
+        {"Image6", 272, 327, 71, 55},   {"Image7", 344, 327, 72, 57},
+        {"Command1", 424, 344, 145, 33}, {"List1", 280, 232, 81, 21},
+        {"List2", 288, 384, 33, 21},    {"WebTB", 376, -16, 9, 9},
+    };
+    for (const auto &c : table)
+        QTest::newRow(c.name) << QString::fromLatin1(c.name) << QRect(c.x, c.y, c.w, c.h);
+}
+
+void TstWindow::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    WindowFixture w;
+    auto *widget = w.form.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), rect);
+}
+
+void TstWindow::initialState()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    for (const char *name : {"Text7", "Text8", "Text9", "Text12"}) {
+        QVERIFY2(w.line(name)->text().isEmpty(), name);
+        QVERIFY2(w.line(name)->isReadOnly(), name);
+    }
+    QCOMPARE(w.flags(), QString());
+    for (const char *name : {"Check2", "Check3", "Check4", "Check5", "Check6"})
+        QVERIFY(w.check(name)->isEnabled());
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
+    QCOMPARE(w.status(), QStringLiteral("准备就绪"));
+    QVERIFY(!w.button("cmdTBURL")->isEnabled());
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QVERIFY(w.line("txtTB")->isEnabled());
+    QCOMPARE(w.line("txtTB")->toolTip(), QStringLiteral("输入淘宝掌柜名（旺旺名）"));
+    QVERIFY(!w.button("Command13")->isVisible());
+    QVERIFY(!w.get<QListView>("List1")->isVisible());
+    QVERIFY(!w.get<QListView>("List2")->isVisible());
+    // The browser's place is wholly above the client area.
+    const QRect web = w.get<QWidget>("WebTB")->geometry();
+    QVERIFY(web.bottom() < 0);
+    QVERIFY(w.get<QWidget>("WebTB")->isVisible());
+    QCOMPARE(w.button("cmdTBCX")->text(), QStringLiteral("鉴定"));
+    QCOMPARE(w.button("Command1")->text(), QStringLiteral("退出"));
+    QCOMPARE(w.get<QLabel>("Label38")->text(), QStringLiteral("专    家    建    议"));
+    QVERIFY(w.get<QLabel>("Label1")->text().startsWith(QStringLiteral("    淘宝默认卖家信用")));
+    QCOMPARE(w.check("Check2")->text(), QStringLiteral("消费者保障服务(如交保证金请打钩)"));
+    // Focus starts in the name box although the tab order starts elsewhere.
+    QTRY_COMPARE(QApplication::focusWidget(), w.line("txtTB"));
+}
+
+void TstWindow::chineseFontsAreReal()
+{
+    WindowFixture w;
+    for (const char *name : {"lblTB", "Label33", "Label1"}) {
+        const QFontInfo info(w.get<QWidget>(name)->font());
+        QVERIFY2(!info.family().contains(QStringLiteral("微软雅黑")), qPrintable(info.family()));
+    }
+    QCOMPARE(w.get<QLabel>("lblTB")->font().pointSizeF(), 10.5);
+    QVERIFY(w.get<QLabel>("lblTB")->font().bold());
+    QCOMPARE(w.button("cmdTBCX")->font().pointSize(), 12);
+    QVERIFY(QFontMetrics(w.get<QLabel>("Label33")->font()).inFont(QChar(0x5356))); // 卖
+}
+
+void TstWindow::readOnlyFieldsRefuseTyping()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.line("Text9")->setText(QStringLiteral("123"));
+    QTest::keyClicks(w.line("Text9"), QStringLiteral("abc"));
+    QCOMPARE(w.line("Text9")->text(), QStringLiteral("123"));
+    w.line("Text9")->selectAll();
+    QCOMPARE(w.line("Text9")->selectedText(), QStringLiteral("123"));
+    auto *advice = w.get<QPlainTextEdit>("Text10");
+    QTest::keyClicks(advice->viewport(), QStringLiteral("abc"));
+    QTest::keyClicks(advice, QStringLiteral("abc"));
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
+}
+
+void TstWindow::tabOrder()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.button("cmdTBURL")->setEnabled(true);
+    const QStringList expected = {"Text12", "Text10", "Text9", "Text8", "Text7",
+                                  "Check6", "Check5", "Check4", "Check3", "Check2",
+                                  "cmdTBCX", "cmdTBURL", "txtTB", "Command1"};
+    w.line("Text12")->setFocus();
+    QStringList seen;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTRY_VERIFY(QApplication::focusWidget());
+        seen << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(seen, expected);
+}
+
+
+void TstWindow::evaluation_data()
+{
+    QTest::addColumn<QStringList>("fields"); // credit, good, bad, year, flags
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("fair") << QStringList{"1500", "10000", "40", "2008", "P"}
+                          << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺差评太多。该店铺评分：75 "
+                                            "分。经过评估，该店总体水平一般，购物需谨慎！");
+    QTest::newRow("uncertified") << QStringList{"", "", "", QStringLiteral("未知"), ""}
+                                 << QStringLiteral("该店铺未认证，不建议购物！");
+    QTest::newRow("full marks") << QStringList{"500000", "500000", "0", "2003", "P"}
+                                << QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
+}
+
+void TstWindow::evaluation()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, advice);
+    WindowFixture w;
+    w.setFacts(fields[0], fields[1], fields[2], fields[3], fields[4]);
+    w.form.Command13_Click();
+    QCOMPARE(w.advice(), advice);
+    QVERIFY(w.boxes.isEmpty());
+}
+
+void TstWindow::missingFactKeepsAdvice()
+{
+    WindowFixture w;
+    w.setFacts("", "", "1", "2005", "P");
+    w.form.Command13_Click();
+    QCOMPARE(w.boxes, QStringList{QStringLiteral("您没有填写店铺信用，无法进行评估！")});
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
+}
+
+void TstWindow::adviceIsReplacedNotAppended()
+{
+    WindowFixture w;
+    w.setFacts("3000", "800", "50", "2007", "P");
+    w.form.Command13_Click();
+    const QString first = w.advice();
+    w.form.Command13_Click();
+    QCOMPARE(w.advice(), first);
+    QCOMPARE(first, QStringLiteral("该店铺评分：90 分。经过评估，该店总体水平较好，可以在此店购物！"));
+}
+
+void TstWindow::statusGrowsWithItsText()
+{
+    WindowFixture w;
+    const int idle = w.get<QLabel>("lblTBZZ")->width();
+    w.startLookup(QStringLiteral("abc"));
+    QVERIFY(w.get<QLabel>("lblTBZZ")->width() > idle);
+    QCOMPARE(w.get<QLabel>("lblTBZZ")->pos(), QPoint(24, 40));
+}
+
+QTEST_MAIN(TstWindow)
+#include "tst_window.moc"

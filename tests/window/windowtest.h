@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "fakebrowser.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+// A window on a fake browser, with the error boxes recorded instead of shown.
+struct WindowFixture {
+    FakeBrowser browser;
+    Form1 form{&browser};
+    QStringList boxes;
+
+    WindowFixture()
+    {
+        ErrorBox::SetHandler([this](QWidget *, const QString &text) { boxes.append(text); });
+    }
+    ~WindowFixture() { ErrorBox::SetHandler({}); }
+
+    template <typename T> T *get(const char *name) { return form.findChild<T *>(QLatin1String(name)); }
+    QLineEdit *line(const char *name) { return get<QLineEdit>(name); }
+    QCheckBox *check(const char *name) { return get<QCheckBox>(name); }
+    QPushButton *button(const char *name) { return get<QPushButton>(name); }
+    QString advice() { return get<QPlainTextEdit>("Text10")->toPlainText(); }
+    QString status() { return get<QLabel>("lblTBZZ")->text(); }
+
+    // The facts as letters and texts, for compact comparisons.
+    QString flags()
+    {
+        QString f;
+        const char *names[] = {"Check2", "Check3", "Check4", "Check5", "Check6"};
+        const char letters[] = {'P', 'V', 'R', 'C', 'X'};
+        for (int i = 0; i < 5; ++i) {
+            if (check(names[i])->isChecked())
+                f += QLatin1Char(letters[i]);
+        }
+        return f;
+    }
+    void setFacts(const QString &c, const QString &g, const QString &b, const QString &y,
+                  const QString &flagLetters)
+    {
+        line("Text9")->setText(c);
+        line("Text7")->setText(g);
+        line("Text8")->setText(b);
+        line("Text12")->setText(y);
+        const char *names[] = {"Check2", "Check3", "Check4", "Check5", "Check6"};
+        const char letters[] = {'P', 'V', 'R', 'C', 'X'};
+        for (int i = 0; i < 5; ++i)
+            check(names[i])->setChecked(flagLetters.contains(QLatin1Char(letters[i])));
+    }
+    void startLookup(const QString &name)
+    {
+        line("txtTB")->setText(name);
+        form.cmdTBCX_Click();
+    }
+};
