@@ -1,0 +1,206 @@
+// Whole lookups in the real browser engine against the sample marketplace,
+// reached as the browser's HTTP proxy.
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "evaluation/evaluateshop.h"
+#include "lookup/linktests.h"
+#include "lookup/webenginebrowser.h"
+#include "marketplace/marketplace.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(SampleShop)
+
+namespace {
+const QString kNotFound = QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
+const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+constexpr int kLookupMs = 60000;
+
+QStringList filesUnder(const QString &dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+} // namespace
+
+class TstE2eLookup : public QObject {
+    Q_OBJECT
+public:
+    explicit TstE2eLookup(const QString &home) : m_home(home) {}
+
+private slots:
+    void initTestCase();
+    void init();
+    void sampleShop_data();
+    void sampleShop();
+    void namesReachTheServerExactly_data();
+    void namesReachTheServerExactly();
+    void leavesHomeAsItFoundIt();
+    void cleanupTestCase();
+
+private:
+    template <typename T> T *get(const char *name) { return m_form->findChild<T *>(QLatin1String(name)); }
+    QString text(const char *name) { return get<QLineEdit>(name)->text(); }
+    bool checked(const char *name) { return get<QCheckBox>(name)->isChecked(); }
+    void lookUp(const QString &name);
+
+    QString m_home;
+    Marketplace m_market;
+    WebEngineBrowser *m_browser = nullptr;
+    Form1 *m_form = nullptr;
+    QStringList m_boxes;
+};
+
+void TstE2eLookup::initTestCase()
+{
+    QVERIFY(m_market.listen());
+    // The browser engine takes its proxy from the environment when it starts.
+    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
+    m_browser = new WebEngineBrowser;
+    m_form = new Form1(m_browser);
+    m_form->setPageTimeout(5000);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    ErrorBox::SetHandler([this](QWidget *, const QString &text) { m_boxes << text; });
+}
+
+void TstE2eLookup::init()
+{
+    m_boxes.clear();
+    m_market.clearQueries();
+}
+
+void TstE2eLookup::lookUp(const QString &name)
+{
+    auto *search = get<QPushButton>("cmdTBCX");
+    QVERIFY(search->isEnabled());
+    get<QLineEdit>("txtTB")->setText(name);
+    QTest::keyClick(get<QLineEdit>("txtTB"), Qt::Key_Return);
+    QVERIFY(!search->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), kLookupMs);
+    QCOMPARE(get<QLabel>("lblTBZZ")->text(), QStringLiteral("准备就绪"));
+    QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
+    QCOMPARE(m_form->lookupStage(), qint16(0));
+    QVERIFY(!m_form->navigationArmed());
+}
+
+void TstE2eLookup::sampleShop_data()
+{
+    QTest::addColumn<SampleShop>("shop");
+    for (const SampleShop &shop : Marketplace::sampleShops())
+        QTest::newRow(qUtf8Printable(shop.nick + QStringLiteral(" (") + shop.kindName + u')')) << shop;
+}
+
+void TstE2eLookup::sampleShop()
+{
+    QFETCH(SampleShop, shop);
+    lookUp(shop.nick);
+    QCOMPARE(m_market.queries().value(0), Lookup::CleanShopName(shop.nick));
+
+    const SampleExpectation &e = shop.expect;
+    if (shop.kind == SampleShop::Kind::NotFound) {
+        QCOMPARE(m_boxes, QStringList{kNotFound});
+        QVERIFY(!get<QPushButton>("cmdTBURL")->isEnabled());
+        return;
+    }
+    if (e.error) {
+        QCOMPARE(m_boxes, QStringList{kUnread});
+        QVERIFY(!get<QPushButton>("cmdTBURL")->isEnabled());
+        QCOMPARE(text("Text9"), QString());
+        return;
+    }
+    QCOMPARE(text("Text9"), e.sellerCredit);
+    QCOMPARE(text("Text7"), e.recentGoodRatings);
+    QCOMPARE(text("Text8"), e.recentBadRatings);
+    QCOMPARE(text("Text12"), e.registeredOn);
+    QCOMPARE(checked("Check2"), e.consumerProtection);
+    QCOMPARE(checked("Check3"), e.violations);
+    QCOMPARE(checked("Check4"), e.refundDisputes);
+    QCOMPARE(checked("Check5"), e.complaintDisputes);
+    QCOMPARE(checked("Check6"), e.penalties);
+    QVERIFY(get<QPushButton>("cmdTBURL")->isEnabled());
+    QCOMPARE(m_form->ratePageUrl(), shop.ratingUrl());
+
+    ShopFacts facts;
+    facts.sellerCredit = e.sellerCredit;
+    facts.recentGoodRatings = e.recentGoodRatings;
+    facts.recentBadRatings = e.recentBadRatings;
+    facts.registeredOn = e.registeredOn;
+    facts.consumerProtection = e.consumerProtection;
+    facts.violations = e.violations;
+    facts.refundDisputes = e.refundDisputes;
+    facts.complaintDisputes = e.complaintDisputes;
+    facts.penalties = e.penalties;
+    const Evaluation::Outcome outcome = Evaluation::EvaluateShop(facts);
+    if (outcome.kind == Evaluation::Outcome::MissingInput) {
+        QCOMPARE(m_boxes, QStringList{outcome.message});
+        QCOMPARE(get<QPlainTextEdit>("Text10")->toPlainText(), QStringLiteral("暂无建议."));
+        return;
+    }
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(outcome.kind == Evaluation::Outcome::Uncertified, e.uncertified);
+    if (!e.uncertified)
+        QCOMPARE(outcome.score, e.score);
+    QCOMPARE(get<QPlainTextEdit>("Text10")->toPlainText(), outcome.advice);
+}
+
+void TstE2eLookup::namesReachTheServerExactly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("ampersand, hash, percent, plus") << QStringLiteral("a&b#c%d+e");
+    QTest::newRow("percent escape look-alike") << QStringLiteral("%41%zz");
+    QTest::newRow("query characters") << QStringLiteral("x?y/z=w;");
+    QTest::newRow("chinese with dots and blanks") << QStringLiteral("掌 柜.名");
+    QTest::newRow("outside the BMP") << QStringLiteral("店😀𠮷");
+    QTest::newRow("tab and ideographic space") << QStringLiteral("a\tb\u3000c");
+    QTest::newRow("right to left") << QStringLiteral("متجر");
+    QTest::newRow("only blanks and dots") << QStringLiteral(" . ");
+}
+
+void TstE2eLookup::namesReachTheServerExactly()
+{
+    QFETCH(QString, typed);
+    lookUp(typed);
+    const QString cleaned = Lookup::CleanShopName(typed);
+    QCOMPARE(get<QLineEdit>("txtTB")->text(), cleaned);
+    QCOMPARE(m_market.queries(), QStringList{cleaned});
+}
+
+void TstE2eLookup::leavesHomeAsItFoundIt()
+{
+    QCOMPARE(filesUnder(m_home), QStringList());
+}
+
+void TstE2eLookup::cleanupTestCase()
+{
+    ErrorBox::SetHandler({});
+    delete m_form;
+    delete m_browser;
+}
+
+int main(int argc, char *argv[])
+{
+    // Everything the browser engine might keep would land under HOME.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qunsetenv(v);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TstE2eLookup test(home.path());
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_e2e_lookup.moc"
