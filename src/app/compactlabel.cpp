@@ -8,7 +8,7 @@ void CompactLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect area = contentsRect();
-    const qreal lineSpacing = QFontInfo(font()).pixelSize() * 1.25;
+    const qreal lineSpacing = qRound(QFontInfo(font()).pixelSize() * 1.15);
 
     QTextLayout layout(text(), font());
     QTextOption option;

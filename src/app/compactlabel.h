@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-// A word-wrapped label whose lines follow each other at 1.25 times the
+// A word-wrapped label whose lines follow each other at 1.15 times the
 // font's size, whatever fallback font draws the Chinese characters. The
 // CJK fonts on Linux have tall line heights that would push the window's
 // explanatory texts into each other.

@@ -1,0 +1,131 @@
+// The program as a process: one instance at a time, and a prompt end even in
+// the middle of a lookup.
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "lookup/webenginebrowser.h"
+#include "marketplace/marketplace.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+class TstProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void secondStartEndsAtOnce();
+    void markOfAKilledInstanceIsTakenOver();
+    void exitDuringALookupEndsAtOnce();
+
+private:
+    QProcess *start(const QStringList &args = {}, const QString &program = QStringLiteral(LUMORA_BINARY));
+    QTemporaryDir m_runtime;
+    QTemporaryDir m_home;
+};
+
+void TstProgram::initTestCase()
+{
+    QVERIFY(m_runtime.isValid());
+    QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QProcess *TstProgram::start(const QStringList &args, const QString &program)
+{
+    auto *p = new QProcess(this);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p->setProcessEnvironment(env);
+    p->start(program, args);
+    return p;
+}
+
+void TstProgram::secondStartEndsAtOnce()
+{
+    QProcess *first = start();
+    QVERIFY(first->waitForStarted());
+    QTest::qWait(1500); // the first has taken the mark and shows its window
+
+    QElapsedTimer clock;
+    clock.start();
+    QProcess *second = start();
+    QVERIFY(second->waitForFinished(5000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(second->readAllStandardOutput(), QByteArray());
+    QCOMPARE(second->readAllStandardError(), QByteArray());
+
+    QCOMPARE(first->state(), QProcess::Running);
+    first->terminate();
+    QVERIFY(first->waitForFinished(10000));
+}
+
+void TstProgram::markOfAKilledInstanceIsTakenOver()
+{
+    QProcess *first = start();
+    QVERIFY(first->waitForStarted());
+    QTest::qWait(1500);
+    ::kill(pid_t(first->processId()), SIGKILL);
+    QVERIFY(first->waitForFinished(5000));
+
+    QProcess *next = start();
+    QVERIFY(next->waitForStarted());
+    QVERIFY(!next->waitForFinished(2000)); // still running: it took over the mark
+    next->terminate();
+    QVERIFY(next->waitForFinished(10000));
+}
+
+// The child half of the exit test: a lookup that waits on a page that never
+// finishes, then "退出".
+static int exitDuringLookupChild(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    Marketplace market;
+    if (!market.listen())
+        return 3;
+    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
+    WebEngineBrowser browser;
+    Form1 form(&browser);
+    form.show();
+    form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("slow_mirror"));
+    form.cmdTBCX_Click();
+    QTimer::singleShot(3000, [&] {
+        QTextStream(stdout) << "exit pressed" << Qt::endl;
+        form.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    });
+    return app.exec();
+}
+
+void TstProgram::exitDuringALookupEndsAtOnce()
+{
+    QProcess *child = start({QStringLiteral("--exit-during-lookup")},
+                            QCoreApplication::applicationFilePath());
+    QVERIFY(child->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(child->canReadLine() || child->state() != QProcess::Running, 20000);
+    QCOMPARE(child->readLine().trimmed(), QByteArray("exit pressed"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(child->waitForFinished(5000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(child->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child->exitCode(), 0);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], "--exit-during-lookup") == 0)
+        return exitDuringLookupChild(argc, argv);
+    QCoreApplication app(argc, argv);
+    TstProgram test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_program.moc"
