@@ -37,7 +37,7 @@ void WebEngineBrowser::ensureView()
     if (m_view)
         return;
     m_profile = new QWebEngineProfile(); // no storage name: off the record
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_view = new QWebEngineView(m_container.data());
     auto *page = new QWebEnginePage(m_profile, m_view);
