@@ -21,8 +21,11 @@ Form1::Form1(Browser *browser, QWidget *parent)
 {
     InstallFontSubstitutes();
     ui->setupUi(this);
-    setFixedSize(572, 379); // fixed single border: the user cannot resize it
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    // Fixed single border: the user can neither resize nor maximise it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(572, 379);
 
     // Half points are beyond the form's integer sizes.
     for (QWidget *w : {static_cast<QWidget *>(ui->lblTB), static_cast<QWidget *>(ui->txtTB)}) {

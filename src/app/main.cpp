@@ -4,7 +4,9 @@
 #include "singleinstance.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScreen>
+#include <vector>
 
 int main(int argc, char *argv[])
 {
@@ -14,7 +16,22 @@ int main(int argc, char *argv[])
     if (!instance.claim())
         return 0;
 
-    QApplication app(argc, argv);
+    // The browser engine shares its drawing contexts with the window, and
+    // keeps its own error log (GPU hiccups on exit and the like) off the
+    // terminal. It takes its switches from the application's arguments after
+    // --webEngineArgs.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    std::vector<char *> args(argv, argv + argc);
+    char engineArgs[] = "--webEngineArgs";
+    char quietEngine[] = "--log-level=3";
+    args.push_back(engineArgs);
+    args.push_back(quietEngine);
+    int count = int(args.size());
+    args.push_back(nullptr);
+    QApplication app(count, args.data());
+    // The browser engine describes its set-up on the terminal; a desktop
+    // tool keeps quiet.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QApplication::setApplicationName(QStringLiteral("lumora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
     QApplication::setDesktopFileName(QStringLiteral("lumora"));

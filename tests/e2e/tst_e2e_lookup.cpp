@@ -167,6 +167,9 @@ void TstE2eLookup::namesReachTheServerExactly_data()
     QTest::newRow("tab and ideographic space") << QStringLiteral("a\tb\u3000c");
     QTest::newRow("right to left") << QStringLiteral("متجر");
     QTest::newRow("only blanks and dots") << QStringLiteral(" . ");
+    QTest::newRow("control characters") << QStringLiteral("a\u0001b\u007fc\u001bd");
+    QTest::newRow("10,000 characters") << QString(5000, QChar(u'店')) + QString(5000, QLatin1Char('x'));
+    QTest::newRow("line break and NUL") << QStringLiteral("a\nb") + QChar(0) + QStringLiteral("c");
 }
 
 void TstE2eLookup::namesReachTheServerExactly()
