@@ -68,11 +68,17 @@ double LeadingNumber(QStringView text)
     bool sawPoint = false;
     qsizetype digits = 0;
     qsizetype leadingIntegerDigits = 0; // significant digits before the point
+    qsizetype leadingFractionZeros = 0; // zeros after the point before the first other digit
+    bool sawSignificant = false;
     for (; i < s.size(); ++i) {
         if (isDigit(s[i])) {
             ++digits;
-            if (!sawPoint && (leadingIntegerDigits > 0 || s[i] != u'0'))
+            if (s[i] != u'0')
+                sawSignificant = true;
+            if (!sawPoint && sawSignificant)
                 ++leadingIntegerDigits;
+            else if (sawPoint && !sawSignificant)
+                ++leadingFractionZeros;
             number.push_back(char(s[i].unicode()));
         } else if (s[i] == u'.' && !sawPoint) {
             sawPoint = true;
@@ -107,8 +113,11 @@ double LeadingNumber(QStringView text)
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Beyond a double's range: an overflow is infinite, an underflow is zero.
-        value = leadingIntegerDigits + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        // Beyond a double's range: an overflow is infinite, an underflow is
+        // zero. The number's decimal magnitude tells which.
+        const long long magnitude =
+            exponent + (leadingIntegerDigits > 0 ? leadingIntegerDigits : -leadingFractionZeros);
+        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return negative ? -value : value;
 }

@@ -13,16 +13,19 @@ qsizetype FindText(QStringView needle, QStringView text)
 
 QString Substring(const QString &text, qsizetype start, qsizetype length)
 {
-    if (length <= 0)
+    if (length <= 0 || start > text.size())
         return QString();
-    qsizetype end = start + length; // one past the last position taken
-    if (start < 1)
+    // Positions before 1 hold nothing; a length past the end is cut short.
+    // Nothing is added before it is bounded, so no sum can overflow: the
+    // count of positions before 1 can exceed qsizetype, so it is unsigned.
+    if (start < 1) {
+        const quint64 before = quint64(1) - quint64(start);
+        if (quint64(length) <= before)
+            return QString();
+        length -= qsizetype(before);
         start = 1;
-    if (end > text.size() + 1)
-        end = text.size() + 1;
-    if (start >= end)
-        return QString();
-    return text.mid(start - 1, end - start);
+    }
+    return text.mid(start - 1, qMin(length, text.size() - start + 1));
 }
 
 QString ReplaceAll(QString text, QStringView from, QStringView to)

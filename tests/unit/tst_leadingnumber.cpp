@@ -69,6 +69,8 @@ void TstLeadingNumber::tooLargeForADouble_data()
     QTest::newRow("tiny") << "1e-999" << 0.0;
     QTest::newRow("many digits") << QString(400, QLatin1Char('9')) << inf;
     QTest::newRow("fraction then huge exponent") << "0.0001e400" << inf;
+    QTest::newRow("tiny fraction, small exponent") << "." + QString(330, QLatin1Char('0')) + "1e1" << 0.0;
+    QTest::newRow("negative tiny fraction") << "-0." + QString(400, QLatin1Char('0')) + "5" << -0.0;
 }
 
 void TstLeadingNumber::tooLargeForADouble()

@@ -58,7 +58,12 @@ void TstText::substring_data()
     QTest::newRow("negative length") << "abc" << qsizetype(2) << qsizetype(-3) << "";
     QTest::newRow("half of a surrogate pair")
         << QStringLiteral("😀x") << qsizetype(2) << qsizetype(2) << QString(QChar(0xDE00)) + "x";
-    QTest::newRow("huge length") << "abc" << qsizetype(2) << qsizetype(1) << "b";
+    QTest::newRow("huge length") << "abc" << qsizetype(2)
+                                 << std::numeric_limits<qsizetype>::max() << "bc";
+    QTest::newRow("huge start") << "" << std::numeric_limits<qsizetype>::max() << qsizetype(1) << "";
+    QTest::newRow("start before 1") << "abc" << qsizetype(-1) << qsizetype(4) << "ab";
+    QTest::newRow("start far before 1") << "abc" << std::numeric_limits<qsizetype>::min()
+                                        << std::numeric_limits<qsizetype>::max() << "";
 }
 
 void TstText::substring()
