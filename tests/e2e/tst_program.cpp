@@ -113,7 +113,10 @@ void TstProgram::exitDuringALookupEndsAtOnce()
     QCOMPARE(child->readLine().trimmed(), QByteArray("exit pressed"));
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(child->waitForFinished(5000));
+    // It may well have ended before its line was read; waitForFinished()
+    // reports false for a process that is no longer running.
+    if (child->state() != QProcess::NotRunning)
+        QVERIFY(child->waitForFinished(5000));
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(child->exitStatus(), QProcess::NormalExit);
     QCOMPARE(child->exitCode(), 0);

@@ -1,0 +1,204 @@
+#include "httpconnection.h"
+
+#include <QTcpSocket>
+
+namespace {
+
+// Limits that keep a misbehaving client from growing the buffer without end.
+constexpr int maxHeaderBytes = 64 * 1024;
+constexpr qint64 maxBodyBytes = 1024 * 1024;
+
+QByteArray plainPage(int status, const QByteArray &reason)
+{
+    const QByteArray title = QByteArray::number(status) + ' ' + reason;
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"gbk\"><title>" + title +
+           "</title></head>\n<body><h1>" + title + "</h1></body></html>\n";
+}
+
+} // namespace
+
+QByteArray HttpRequest::header(const QByteArray &lowerCaseName) const
+{
+    for (const auto &h : headers) {
+        if (h.first == lowerCaseName)
+            return h.second;
+    }
+    return {};
+}
+
+HttpResponse HttpResponse::html(const QByteArray &gbkBody)
+{
+    HttpResponse r;
+    r.contentType = "text/html; charset=GBK";
+    r.body = gbkBody;
+    return r;
+}
+
+HttpResponse HttpResponse::notFound()
+{
+    return error(404, "Not Found");
+}
+
+HttpResponse HttpResponse::redirect(const QString &location)
+{
+    HttpResponse r = error(302, "Found");
+    r.headers.append({"Location", location.toUtf8()});
+    return r;
+}
+
+HttpResponse HttpResponse::json(const QByteArray &utf8Body)
+{
+    HttpResponse r;
+    r.contentType = "application/json; charset=utf-8";
+    r.body = utf8Body;
+    return r;
+}
+
+HttpResponse HttpResponse::error(int status, const QByteArray &reason)
+{
+    HttpResponse r = html(plainPage(status, reason));
+    r.status = status;
+    r.reason = reason;
+    return r;
+}
+
+HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent)
+    : QObject(parent), m_socket(socket), m_handler(std::move(handler))
+{
+    m_socket->setParent(this);
+    connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    if (m_socket->bytesAvailable() > 0)
+        readRequests();
+}
+
+void HttpConnection::readRequests()
+{
+    const QByteArray data = m_socket->readAll();
+    if (m_done)
+        return;
+    m_buffer.append(data);
+    while (!m_done) {
+        HttpRequest request;
+        HttpResponse failure;
+        switch (takeRequest(&request, &failure)) {
+        case Parse::NeedMore:
+            return;
+        case Parse::Bad:
+            sendAndClose(failure);
+            return;
+        case Parse::Ready:
+            break;
+        }
+        // HTTP/1.1 keeps the connection by default, HTTP/1.0 only when asked; browsers
+        // talking to a proxy say so in Proxy-Connection rather than Connection.
+        const QByteArray connection =
+            (request.header("connection") + ',' + request.header("proxy-connection")).toLower();
+        bool keepAlive = request.version == "HTTP/1.1";
+        if (connection.contains("close"))
+            keepAlive = false;
+        else if (connection.contains("keep-alive"))
+            keepAlive = true;
+        send(request, m_handler(request), keepAlive);
+    }
+}
+
+HttpConnection::Parse HttpConnection::takeRequest(HttpRequest *request, HttpResponse *failure)
+{
+    const int headerEnd = m_buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0) {
+        if (m_buffer.size() <= maxHeaderBytes)
+            return Parse::NeedMore;
+        *failure = HttpResponse::error(431, "Request Header Fields Too Large");
+        return Parse::Bad;
+    }
+    const QList<QByteArray> lines = m_buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+    if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
+        *failure = HttpResponse::error(400, "Bad Request");
+        return Parse::Bad;
+    }
+    request->method = requestLine[0];
+    request->target = requestLine[1];
+    request->version = requestLine[2];
+    for (int i = 1; i < lines.size(); ++i) {
+        const int colon = lines[i].indexOf(':');
+        if (colon <= 0) {
+            *failure = HttpResponse::error(400, "Bad Request");
+            return Parse::Bad;
+        }
+        request->headers.append(
+            {lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed()});
+    }
+    if (!request->header("transfer-encoding").isEmpty()) {
+        *failure = HttpResponse::error(501, "Not Implemented");
+        return Parse::Bad;
+    }
+    qint64 bodyLength = 0;
+    const QByteArray lengthHeader = request->header("content-length");
+    if (!lengthHeader.isEmpty()) {
+        bool ok = false;
+        bodyLength = lengthHeader.toLongLong(&ok);
+        if (!ok || bodyLength < 0 || bodyLength > maxBodyBytes) {
+            *failure = HttpResponse::error(400, "Bad Request");
+            return Parse::Bad;
+        }
+    }
+    const qint64 total = headerEnd + 4 + bodyLength;
+    if (m_buffer.size() < total)
+        return Parse::NeedMore;
+    request->body = m_buffer.mid(headerEnd + 4, bodyLength);
+    m_buffer.remove(0, total);
+
+    if (request->method == "CONNECT") {
+        *failure = HttpResponse::error(405, "Method Not Allowed");
+        return Parse::Bad;
+    }
+    if (request->target.startsWith('/')) {
+        QByteArray host = request->header("host");
+        const int portColon = host.lastIndexOf(':');
+        if (portColon > 0 && !host.endsWith(']'))
+            host.truncate(portColon);
+        request->url = QUrl::fromEncoded("http://" + host + request->target);
+    } else {
+        request->url = QUrl::fromEncoded(request->target);
+    }
+    if (!request->url.isValid() || request->url.host().isEmpty()) {
+        *failure = HttpResponse::error(400, "Bad Request");
+        return Parse::Bad;
+    }
+    return Parse::Ready;
+}
+
+void HttpConnection::send(const HttpRequest &request, const HttpResponse &response, bool keepAlive)
+{
+    const bool stall = response.delivery == HttpResponse::Delivery::Stall;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason +
+                      "\r\nServer: lumora-marketplace\r\n";
+    if (!response.contentType.isEmpty())
+        head += "Content-Type: " + response.contentType + "\r\n";
+    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    head += "Cache-Control: no-store\r\n";
+    for (const auto &h : response.headers)
+        head += h.first + ": " + h.second + "\r\n";
+    head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    m_socket->write(head);
+    if (request.method != "HEAD")
+        m_socket->write(stall ? response.body.left(response.body.size() / 2) : response.body);
+    if (stall) {
+        // The promised length is never reached; the socket stays open until the client
+        // gives up, and whatever else it sends is left unread.
+        m_done = true;
+        m_buffer.clear();
+        m_socket->flush();
+    } else if (!keepAlive) {
+        m_done = true;
+        m_socket->disconnectFromHost();
+    }
+}
+
+void HttpConnection::sendAndClose(const HttpResponse &response)
+{
+    HttpRequest none;
+    send(none, response, false);
+}

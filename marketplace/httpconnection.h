@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QUrl>
+
+#include <functional>
+
+class QTcpSocket;
+
+// One request as it came from the browser's proxy connection.
+struct HttpRequest {
+    QByteArray method;
+    QByteArray target; // absolute form "http://host/path?query", or origin form "/path?query"
+    QByteArray version;
+    QList<QPair<QByteArray, QByteArray>> headers; // names in lower case
+    QByteArray body;
+    QUrl url; // always absolute; the host comes from the target, else from the Host header
+
+    QByteArray header(const QByteArray &lowerCaseName) const;
+};
+
+struct HttpResponse {
+    // How the response leaves the server.
+    enum class Delivery {
+        Complete, // status line, headers and the whole body
+        Stall,    // status line, headers and half of the body, then nothing ever again
+    };
+
+    int status = 200;
+    QByteArray reason = "OK";
+    QByteArray contentType;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    Delivery delivery = Delivery::Complete;
+
+    static HttpResponse html(const QByteArray &gbkBody);
+    static HttpResponse notFound();
+    static HttpResponse redirect(const QString &location);
+    static HttpResponse json(const QByteArray &utf8Body);
+    static HttpResponse error(int status, const QByteArray &reason);
+};
+
+// Reads HTTP/1.1 requests from one socket one after another, answers each through the
+// handler, and keeps the connection open between them unless the client asks otherwise.
+class HttpConnection : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<HttpResponse(const HttpRequest &)>;
+
+    HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent = nullptr);
+
+private:
+    enum class Parse { NeedMore, Ready, Bad };
+
+    void readRequests();
+    Parse takeRequest(HttpRequest *request, HttpResponse *failure);
+    void send(const HttpRequest &request, const HttpResponse &response, bool keepAlive);
+    void sendAndClose(const HttpResponse &response);
+
+    QTcpSocket *m_socket;
+    Handler m_handler;
+    QByteArray m_buffer;
+    bool m_done = false; // closing, or stalled on purpose: later input is ignored
+};

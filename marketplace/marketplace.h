@@ -1,0 +1,57 @@
+#pragma once
+
+#include "sampleshop.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <functional>
+
+class QTcpServer;
+struct HttpRequest;
+struct HttpResponse;
+
+// A sample marketplace reached as an HTTP proxy on 127.0.0.1: it serves the shop search,
+// shop front pages and rating pages of the sample shops in shops.json, whatever host the
+// browser asks for, and answers everything else with 404.
+class Marketplace : public QObject {
+    Q_OBJECT
+public:
+    explicit Marketplace(QObject *parent = nullptr);
+    ~Marketplace() override;
+
+    bool listen(quint16 port = 0); // on 127.0.0.1; port 0 picks a free one
+    quint16 port() const;
+
+    // Every decoded q value the shop search has received, oldest first.
+    QStringList queries() const;
+    void clearQueries();
+
+    static QList<SampleShop> sampleShops();
+
+private:
+    // A route answers requests whose host and path match both expressions in full; the
+    // handler gets the captures of the host expression followed by those of the path.
+    struct Route {
+        QRegularExpression host;
+        QRegularExpression path;
+        std::function<HttpResponse(const HttpRequest &, const QStringList &)> handler;
+    };
+
+    HttpResponse handle(const HttpRequest &request);
+    HttpResponse serveQueries() const;
+    HttpResponse serveSearch(const HttpRequest &request);
+    HttpResponse serveShopFront(const QString &shopId) const;
+    HttpResponse serveRatingPage(const QString &key, const HttpRequest &request) const;
+
+    QTcpServer *m_server;
+    QList<Route> m_routes;
+    QList<SampleShop> m_shops;
+    QHash<QString, int> m_byNick;
+    QHash<QString, int> m_byShopId;
+    QHash<QString, int> m_byRateKey;
+    QStringList m_queries;
+};
