@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QApplication::setApplicationName(QStringLiteral("lumora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
-    QApplication::setDesktopFileName(QStringLiteral("lumora"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
 
     WebEngineBrowser browser;
     Form1 form(&browser);
