@@ -173,6 +173,7 @@ HttpConnection::Parse HttpConnection::takeRequest(HttpRequest *request, HttpResp
 void HttpConnection::send(const HttpRequest &request, const HttpResponse &response, bool keepAlive)
 {
     const bool stall = response.delivery == HttpResponse::Delivery::Stall;
+    const bool halfway = stall || response.delivery == HttpResponse::Delivery::CloseHalfway;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason +
                       "\r\nServer: lumora-marketplace\r\n";
     if (!response.contentType.isEmpty())
@@ -184,14 +185,14 @@ void HttpConnection::send(const HttpRequest &request, const HttpResponse &respon
     head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     m_socket->write(head);
     if (request.method != "HEAD")
-        m_socket->write(stall ? response.body.left(response.body.size() / 2) : response.body);
+        m_socket->write(halfway ? response.body.left(response.body.size() / 2) : response.body);
     if (stall) {
         // The promised length is never reached; the socket stays open until the client
         // gives up, and whatever else it sends is left unread.
         m_done = true;
         m_buffer.clear();
         m_socket->flush();
-    } else if (!keepAlive) {
+    } else if (!keepAlive || halfway) {
         m_done = true;
         m_socket->disconnectFromHost();
     }

@@ -25,8 +25,9 @@ struct HttpRequest {
 struct HttpResponse {
     // How the response leaves the server.
     enum class Delivery {
-        Complete, // status line, headers and the whole body
-        Stall,    // status line, headers and half of the body, then nothing ever again
+        Complete,     // status line, headers and the whole body
+        Stall,        // status line, headers and half of the body, then nothing ever again
+        CloseHalfway, // status line, headers and half of the body, then the connection closes
     };
 
     int status = 200;

@@ -1,5 +1,6 @@
 #include "marketplace.h"
 
+#include "hostile.h"
 #include "httpconnection.h"
 #include "pages.h"
 
@@ -67,6 +68,12 @@ Marketplace::~Marketplace() = default;
 
 bool Marketplace::listen(quint16 port)
 {
+    // A port on loopback where nothing listens, for the pages that send the
+    // browser to a refused connection.
+    QTcpServer probe;
+    if (probe.listen(QHostAddress::LocalHost))
+        m_refusedPort = probe.serverPort();
+    probe.close();
     return m_server->listen(QHostAddress::LocalHost, port);
 }
 
@@ -102,6 +109,9 @@ HttpResponse Marketplace::handle(const HttpRequest &request)
 {
     if (request.method != "GET" && request.method != "HEAD")
         return HttpResponse::error(405, "Method Not Allowed");
+    HttpResponse hostile;
+    if (Hostile::serve(request, m_refusedPort, &hostile))
+        return hostile;
     const QString host = request.url.host();
     const QString path = request.url.path(QUrl::FullyEncoded);
     for (const Route &route : m_routes) {

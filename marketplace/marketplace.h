@@ -16,7 +16,8 @@ struct HttpResponse;
 
 // A sample marketplace reached as an HTTP proxy on 127.0.0.1: it serves the shop search,
 // shop front pages and rating pages of the sample shops in shops.json, whatever host the
-// browser asks for, and answers everything else with 404.
+// browser asks for, and answers everything else with 404. Names of the form
+// "hostile-<stage>-<case>" lead to the hostile pages of hostile.h.
 class Marketplace : public QObject {
     Q_OBJECT
 public:
@@ -54,4 +55,5 @@ private:
     QHash<QString, int> m_byShopId;
     QHash<QString, int> m_byRateKey;
     QStringList m_queries;
+    quint16 m_refusedPort = 1;
 };

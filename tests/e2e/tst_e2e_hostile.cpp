@@ -1,0 +1,216 @@
+// Lookups in the real browser engine that meet a hostile page at the search,
+// the shop's front page or its rating page. Whatever the page does, the
+// lookup ends in order: "准备就绪", the inputs unlocked, at most one message,
+// and nothing but a web page ever handed to the desktop.
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "evaluation/evaluateshop.h"
+#include "lookup/ratingpage.h"
+#include "lookup/webenginebrowser.h"
+#include "marketplace/hostile.h"
+#include "marketplace/marketplace.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(Hostile::Stage)
+Q_DECLARE_METATYPE(Hostile::Ending)
+
+namespace {
+const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+// A page that never finishes is given up on sooner than the program's own
+// bound, so the test does not wait half a minute three times; the others
+// get the full bound, as a huge page takes seconds.
+constexpr int kShortPageTimeoutMs = 3000;
+constexpr int kPageTimeoutMs = 30000;
+constexpr int kLookupMs = 60000;
+const QStringList kSchemes = {QStringLiteral("http"), QStringLiteral("https"),
+                              QStringLiteral("file"), QStringLiteral("javascript"),
+                              QStringLiteral("lumora-test")};
+} // namespace
+
+// Catches every address handed to the desktop, whatever its scheme.
+class Shell : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+class TstE2eHostile : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void hostilePage_data();
+    void hostilePage();
+    void cleanupTestCase();
+
+private:
+    template <typename T> T *get(const char *name)
+    {
+        return m_form->findChild<T *>(QLatin1String(name));
+    }
+    QString text(const char *name) { return get<QLineEdit>(name)->text(); }
+    bool checked(const char *name) { return get<QCheckBox>(name)->isChecked(); }
+    void expectFactsOf(const DocumentSnapshot &page);
+    void expectFacts(const SampleExpectation &e);
+
+    Marketplace m_market;
+    WebEngineBrowser *m_browser = nullptr;
+    Form1 *m_form = nullptr;
+    Shell m_shell;
+    QStringList m_boxes;
+    DocumentSnapshot m_last; // the last page the browser reported
+};
+
+void TstE2eHostile::initTestCase()
+{
+    QVERIFY(m_market.listen());
+    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
+    m_browser = new WebEngineBrowser;
+    connect(m_browser, &Browser::DocumentComplete, this,
+            [this](const DocumentSnapshot &page) { m_last = page; });
+    m_form = new Form1(m_browser);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    ErrorBox::SetHandler([this](QWidget *, const QString &text) { m_boxes << text; });
+    for (const QString &scheme : kSchemes)
+        QDesktopServices::setUrlHandler(scheme, &m_shell, "open");
+}
+
+void TstE2eHostile::hostilePage_data()
+{
+    QTest::addColumn<Hostile::Stage>("stage");
+    QTest::addColumn<QString>("caseId");
+    QTest::addColumn<Hostile::Ending>("ending");
+    for (const Hostile::Case &c : Hostile::cases()) {
+        for (const auto &[stage, ending] : c.stages) {
+            const QString row = Hostile::nick(stage, c.id) + QStringLiteral(": ") + c.what;
+            QTest::newRow(qUtf8Printable(row)) << stage << c.id << ending;
+        }
+    }
+}
+
+// The fields hold what the rules make of the page the browser last reported.
+void TstE2eHostile::expectFactsOf(const DocumentSnapshot &page)
+{
+    const RatingPage::Flags flags = RatingPage::ReadFlags(page.bodyText);
+    QCOMPARE(checked("Check2"), flags.consumerProtection);
+    QCOMPARE(checked("Check3"), flags.violations);
+    QCOMPARE(checked("Check4"), flags.refundDisputes);
+    QCOMPARE(checked("Check5"), flags.complaintDisputes);
+    QCOMPARE(checked("Check6"), flags.penalties);
+    QCOMPARE(text("Text9"), RatingPage::CutSellerCredit(page.bodyText));
+    QCOMPARE(text("Text12"),
+             RatingPage::YearOrUnknown(RatingPage::CutRegistrationYear(page.bodyText)));
+    const QStringList counts =
+        RatingPage::DropLeading(RatingPage::SliceRatings(page.anchorTexts).items, 6);
+    QCOMPARE(text("Text7"), RatingPage::NumericItem(counts, 0));
+    QCOMPARE(text("Text8"), RatingPage::NumericItem(counts, 2));
+}
+
+void TstE2eHostile::expectFacts(const SampleExpectation &e)
+{
+    QCOMPARE(text("Text9"), e.sellerCredit);
+    QCOMPARE(text("Text7"), e.recentGoodRatings);
+    QCOMPARE(text("Text8"), e.recentBadRatings);
+    QCOMPARE(text("Text12"), e.registeredOn);
+    QCOMPARE(checked("Check2"), e.consumerProtection);
+    QCOMPARE(checked("Check3"), e.violations);
+    QCOMPARE(checked("Check4"), e.refundDisputes);
+    QCOMPARE(checked("Check5"), e.complaintDisputes);
+    QCOMPARE(checked("Check6"), e.penalties);
+}
+
+void TstE2eHostile::hostilePage()
+{
+    QFETCH(Hostile::Stage, stage);
+    QFETCH(QString, caseId);
+    QFETCH(Hostile::Ending, ending);
+    m_boxes.clear();
+    m_shell.opened.clear();
+    m_last = DocumentSnapshot();
+    const SampleShop shop = Hostile::shop(stage, caseId);
+    m_form->setPageTimeout(caseId == u"neverends" ? kShortPageTimeoutMs : kPageTimeoutMs);
+
+    auto *search = get<QPushButton>("cmdTBCX");
+    QVERIFY(search->isEnabled());
+    get<QLineEdit>("txtTB")->setText(shop.nick);
+    QTest::keyClick(get<QLineEdit>("txtTB"), Qt::Key_Return);
+    QVERIFY(!search->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), kLookupMs);
+
+    // Ended in order, whatever the page did.
+    QCOMPARE(get<QLabel>("lblTBZZ")->text(), QStringLiteral("准备就绪"));
+    QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
+    QCOMPARE(m_form->lookupStage(), qint16(0));
+    QVERIFY(!m_form->navigationArmed());
+    QVERIFY2(m_boxes.size() <= 1, qPrintable(m_boxes.join(u'|')));
+    const bool read = get<QPushButton>("cmdTBURL")->isEnabled();
+
+    switch (ending) {
+    case Hostile::Ending::Facts:
+        QVERIFY(read);
+        QCOMPARE(m_form->ratePageUrl(), shop.ratingUrl());
+        expectFacts(shop.expect);
+        QCOMPARE(m_boxes, QStringList());
+        break;
+    case Hostile::Ending::Unread:
+        QVERIFY(!read);
+        QCOMPARE(m_boxes, QStringList{kUnread});
+        QCOMPARE(text("Text9"), QString());
+        break;
+    case Hostile::Ending::Extracted:
+        QVERIFY(read);
+        expectFactsOf(m_last);
+        break;
+    case Hostile::Ending::InOrder:
+        if (read)
+            expectFactsOf(m_last);
+        else
+            QCOMPARE(m_boxes, QStringList{kUnread});
+        break;
+    }
+
+    // Whatever the rating link was, only a web page reaches the desktop.
+    if (read) {
+        QTest::mouseClick(get<QPushButton>("cmdTBURL"), Qt::LeftButton);
+        QVERIFY(!get<QPushButton>("cmdTBURL")->isEnabled());
+    }
+    for (const QUrl &url : std::as_const(m_shell.opened))
+        QVERIFY2(url.scheme() == u"http" || url.scheme() == u"https", qPrintable(url.toString()));
+    if (read)
+        QCOMPARE(m_shell.opened.size(), 1);
+    else
+        QVERIFY(m_shell.opened.isEmpty());
+}
+
+void TstE2eHostile::cleanupTestCase()
+{
+    for (const QString &scheme : kSchemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+    ErrorBox::SetHandler({});
+    delete m_form;
+    delete m_browser;
+}
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qunsetenv(v);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TstE2eHostile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_e2e_hostile.moc"
