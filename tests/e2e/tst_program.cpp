@@ -23,7 +23,8 @@ private slots:
     void exitDuringALookupEndsAtOnce();
 
 private:
-    QProcess *start(const QStringList &args = {}, const QString &program = QStringLiteral(LUMORA_BINARY));
+    QProcess *start(const QStringList &args = {},
+                    const QString &program = QStringLiteral(LUMORA_BINARY));
     QTemporaryDir m_runtime;
     QTemporaryDir m_home;
 };
@@ -106,8 +107,8 @@ static int exitDuringLookupChild(int argc, char *argv[])
 
 void TstProgram::exitDuringALookupEndsAtOnce()
 {
-    QProcess *child = start({QStringLiteral("--exit-during-lookup")},
-                            QCoreApplication::applicationFilePath());
+    QProcess *child =
+        start({QStringLiteral("--exit-during-lookup")}, QCoreApplication::applicationFilePath());
     QVERIFY(child->waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(child->canReadLine() || child->state() != QProcess::Running, 20000);
     QCOMPARE(child->readLine().trimmed(), QByteArray("exit pressed"));
