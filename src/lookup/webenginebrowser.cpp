@@ -55,8 +55,16 @@ void WebEngineBrowser::Navigate(const QUrl &address)
     ++m_generation;
     if (!Lookup::IsWebAddress(address)) {
         // Only web pages are loaded; anything else ends as a failed load,
-        // reported after the caller has returned, like any page load.
-        QMetaObject::invokeMethod(this, &WebEngineBrowser::reportFailure, Qt::QueuedConnection);
+        // reported after the caller has returned, like any page load, unless
+        // a navigation or a stop comes first.
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_generation == generation)
+                    reportFailure();
+            },
+            Qt::QueuedConnection);
         return;
     }
     m_view->page()->load(address);
