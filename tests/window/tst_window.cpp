@@ -1,5 +1,6 @@
 #include "windowtest.h"
 
+#include <QAccessible>
 #include <QFontInfo>
 #include <QFrame>
 
@@ -18,6 +19,8 @@ private slots:
     void missingFactKeepsAdvice();
     void adviceIsReplacedNotAppended();
     void statusGrowsWithItsText();
+    void everyControlIsNamedForAssistiveTools();
+    void indicatorsReadAsCheckBoxes();
 };
 
 void TstWindow::windowItself()
@@ -38,20 +41,20 @@ void TstWindow::geometry_data()
         const char *name;
         int x, y, w, h;
     } table[] = {
-        {"Image1", 0, 0, 32, 32},       {"txtTB", 112, 0, 217, 33},
-        {"cmdTBCX", 328, 0, 81, 33},    {"cmdTBURL", 216, 48, 193, 25},
-        {"Check2", 0, 80, 217, 17},     {"Check3", 0, 104, 137, 17},
-        {"Check4", 144, 104, 137, 17},  {"Check5", 0, 120, 137, 17},
-        {"Check6", 144, 120, 137, 17},  {"Text9", 64, 152, 81, 25},
-        {"Text12", 240, 148, 57, 25},   {"Command13", 304, 152, 81, 25},
-        {"Text7", 72, 180, 65, 25},     {"Text8", 216, 180, 65, 25},
-        {"Text10", 0, 224, 385, 97},    {"Label1", 416, 8, 145, 161},
-        {"Label2", 416, 136, 153, 89},  {"Label3", 416, 224, 153, 105},
-        {"Image2", 0, 340, 139, 65},    {"Image3", 88, 328, 48, 48},
-        {"Image4", 144, 327, 54, 55},   {"Image5", 200, 327, 66, 55},
-        {"Image6", 272, 327, 71, 55},   {"Image7", 344, 327, 72, 57},
+        {"Image1", 0, 0, 32, 32},        {"txtTB", 112, 0, 217, 33},
+        {"cmdTBCX", 328, 0, 81, 33},     {"cmdTBURL", 216, 48, 193, 25},
+        {"Check2", 0, 80, 217, 17},      {"Check3", 0, 104, 137, 17},
+        {"Check4", 144, 104, 137, 17},   {"Check5", 0, 120, 137, 17},
+        {"Check6", 144, 120, 137, 17},   {"Text9", 64, 152, 81, 25},
+        {"Text12", 240, 148, 57, 25},    {"Command13", 304, 152, 81, 25},
+        {"Text7", 72, 180, 65, 25},      {"Text8", 216, 180, 65, 25},
+        {"Text10", 0, 224, 385, 97},     {"Label1", 416, 8, 145, 161},
+        {"Label2", 416, 136, 153, 89},   {"Label3", 416, 224, 153, 105},
+        {"Image2", 0, 340, 139, 65},     {"Image3", 88, 328, 48, 48},
+        {"Image4", 144, 327, 54, 55},    {"Image5", 200, 327, 66, 55},
+        {"Image6", 272, 327, 71, 55},    {"Image7", 344, 327, 72, 57},
         {"Command1", 424, 344, 145, 33}, {"List1", 280, 232, 81, 21},
-        {"List2", 288, 384, 33, 21},    {"WebTB", 376, -16, 9, 9},
+        {"List2", 288, 384, 33, 21},     {"WebTB", 376, -16, 9, 9},
     };
     for (const auto &c : table)
         QTest::newRow(c.name) << QString::fromLatin1(c.name) << QRect(c.x, c.y, c.w, c.h);
@@ -136,9 +139,9 @@ void TstWindow::tabOrder()
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
     w.button("cmdTBURL")->setEnabled(true);
-    const QStringList expected = {"Text12", "Text10", "Text9", "Text8", "Text7",
-                                  "Check6", "Check5", "Check4", "Check3", "Check2",
-                                  "cmdTBCX", "cmdTBURL", "txtTB", "Command1"};
+    const QStringList expected = {"Text12",  "Text10",   "Text9",  "Text8",   "Text7",
+                                  "Check6",  "Check5",   "Check4", "Check3",  "Check2",
+                                  "cmdTBCX", "cmdTBURL", "txtTB",  "Command1"};
     w.line("Text12")->setFocus();
     QStringList seen;
     for (int i = 0; i < expected.size(); ++i) {
@@ -149,18 +152,19 @@ void TstWindow::tabOrder()
     QCOMPARE(seen, expected);
 }
 
-
 void TstWindow::evaluation_data()
 {
     QTest::addColumn<QStringList>("fields"); // credit, good, bad, year, flags
     QTest::addColumn<QString>("advice");
     QTest::newRow("fair") << QStringList{"1500", "10000", "40", "2008", "P"}
-                          << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺差评太多。该店铺评分：75 "
-                                            "分。经过评估，该店总体水平一般，购物需谨慎！");
+                          << QStringLiteral(
+                                 "经过权威鉴定，该店存在的问题有：该店铺差评太多。该店铺评分：75 "
+                                 "分。经过评估，该店总体水平一般，购物需谨慎！");
     QTest::newRow("uncertified") << QStringList{"", "", "", QStringLiteral("未知"), ""}
                                  << QStringLiteral("该店铺未认证，不建议购物！");
-    QTest::newRow("full marks") << QStringList{"500000", "500000", "0", "2003", "P"}
-                                << QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
+    QTest::newRow("full marks")
+        << QStringList{"500000", "500000", "0", "2003", "P"}
+        << QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
 }
 
 void TstWindow::evaluation()
@@ -191,7 +195,8 @@ void TstWindow::adviceIsReplacedNotAppended()
     const QString first = w.advice();
     w.form.Command13_Click();
     QCOMPARE(w.advice(), first);
-    QCOMPARE(first, QStringLiteral("该店铺评分：90 分。经过评估，该店总体水平较好，可以在此店购物！"));
+    QCOMPARE(first,
+             QStringLiteral("该店铺评分：90 分。经过评估，该店总体水平较好，可以在此店购物！"));
 }
 
 void TstWindow::statusGrowsWithItsText()
@@ -201,6 +206,50 @@ void TstWindow::statusGrowsWithItsText()
     w.startLookup(QStringLiteral("abc"));
     QVERIFY(w.get<QLabel>("lblTBZZ")->width() > idle);
     QCOMPARE(w.get<QLabel>("lblTBZZ")->pos(), QPoint(24, 40));
+}
+
+// A screen reader finds a name for every control it can reach, and a
+// description for everything the user works with.
+void TstWindow::everyControlIsNamedForAssistiveTools()
+{
+    WindowFixture w;
+    w.form.show();
+    const QList<QWidget *> widgets = w.form.findChildren<QWidget *>();
+    int checked = 0;
+    for (QWidget *widget : widgets) {
+        if (!widget->isVisibleTo(&w.form) || widget->objectName().isEmpty() ||
+            widget->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY2(a, qPrintable(widget->objectName()));
+        const bool interactive = qobject_cast<QAbstractButton *>(widget) ||
+                                 qobject_cast<QLineEdit *>(widget) ||
+                                 qobject_cast<QPlainTextEdit *>(widget);
+        if (!interactive && !qobject_cast<QLabel *>(widget))
+            continue;
+        QVERIFY2(!a->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(widget->objectName()));
+        if (interactive)
+            QVERIFY2(!a->text(QAccessible::Description).trimmed().isEmpty(),
+                     qPrintable(widget->objectName()));
+        ++checked;
+    }
+    QVERIFY(checked >= 25);
+}
+
+void TstWindow::indicatorsReadAsCheckBoxes()
+{
+    WindowFixture w;
+    w.form.show();
+    for (const char *name : {"Check2", "Check3", "Check4", "Check5", "Check6"}) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w.check(name));
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::CheckBox);
+        QVERIFY(a->state().checkable);
+        QCOMPARE(bool(a->state().checked), w.check(name)->isChecked());
+        w.check(name)->setChecked(!w.check(name)->isChecked());
+        QCOMPARE(bool(a->state().checked), w.check(name)->isChecked());
+        QVERIFY(!a->state().disabled);
+    }
 }
 
 QTEST_MAIN(TstWindow)
