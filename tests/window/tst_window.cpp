@@ -21,6 +21,7 @@ private slots:
     void statusGrowsWithItsText();
     void everyControlIsNamedForAssistiveTools();
     void indicatorsReadAsCheckBoxes();
+    void picturesAreDrawnForTheScreen();
 };
 
 void TstWindow::windowItself()
@@ -249,6 +250,23 @@ void TstWindow::indicatorsReadAsCheckBoxes()
         w.check(name)->setChecked(!w.check(name)->isChecked());
         QCOMPARE(bool(a->state().checked), w.check(name)->isChecked());
         QVERIFY(!a->state().disabled);
+    }
+}
+
+// At any scale the pictures are drawn at the screen's own pixel density,
+// not scaled up from small bitmaps. (ctest runs this file at scale 2 too.)
+void TstWindow::picturesAreDrawnForTheScreen()
+{
+    WindowFixture w;
+    w.form.show();
+    const qreal ratio = w.form.devicePixelRatioF();
+    for (const char *name :
+         {"Image1", "Image2", "Image3", "Image4", "Image5", "Image6", "Image7"}) {
+        auto *label = w.get<QLabel>(name);
+        const QPixmap picture = label->pixmap();
+        QVERIFY2(!picture.isNull(), name);
+        QCOMPARE(picture.devicePixelRatio(), ratio);
+        QCOMPARE(picture.size(), label->size() * ratio);
     }
 }
 
