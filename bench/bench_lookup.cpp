@@ -1,0 +1,280 @@
+// Lookup: from Enter in the name box to the advice written, over the sample
+// marketplace on loopback, against the floor: the same browser engine
+// loading the same three pages one after another with nothing else.
+//
+//   bench_lookup [--rounds N]
+#include "app/errorbox.h"
+#include "app/form1.h"
+#include "benchcommon.h"
+#include "lookup/linktests.h"
+#include "lookup/webenginebrowser.h"
+#include "marketplace/marketplace.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace {
+
+const QString kNick = QStringLiteral("老字号茶庄");
+const QString kNoAdvice = QStringLiteral("暂无建议.");
+constexpr int kTimeoutMs = 30000;
+
+// One round's times in ms from the start: each page started and finished,
+// and the end.
+struct Round {
+    QList<double> started;
+    QList<double> pages;
+    QList<double> snapshots; // Lumora only: each page's snapshot back from the page
+    double total = -1;
+};
+
+class LumoraSide {
+public:
+    LumoraSide() : m_tapped(tapSnapshots()), m_form(&m_browser)
+    {
+        m_timeout.setSingleShot(true);
+        QObject::connect(&m_timeout, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+        QObject::connect(&m_form, &Form1::firstPainted, &m_browser, &WebEngineBrowser::warmUp);
+        m_form.show();
+        ErrorBox::SetHandler([this](QWidget *, const QString &text) {
+            m_error = text;
+            m_loop.quit();
+        });
+        m_name = m_form.findChild<QLineEdit *>(QStringLiteral("txtTB"));
+        m_advice = m_form.findChild<QPlainTextEdit *>(QStringLiteral("Text10"));
+        QObject::connect(m_advice, &QPlainTextEdit::textChanged, [this] {
+            if (m_round.total < 0 && m_t0 && m_advice->toPlainText() != kNoAdvice) {
+                m_round.total = Bench::msSince(m_t0);
+                m_loop.quit();
+            }
+        });
+    }
+
+    Round lookUp()
+    {
+        watchPages();
+        m_round = Round();
+        m_error.clear();
+        m_name->setText(kNick);
+        m_timeout.start(kTimeoutMs);
+        m_t0 = Bench::nowNs();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(m_name, &press);
+        QApplication::sendEvent(m_name, &release);
+        m_loop.exec();
+        m_timeout.stop();
+        m_t0 = 0;
+        if (!m_error.isEmpty())
+            Bench::say(QStringLiteral("lumora: error box: ") + m_error);
+        return m_round;
+    }
+
+private:
+    // Notes when each page's snapshot is back, before the window handles
+    // it: connected ahead of the window.
+    bool tapSnapshots()
+    {
+        QObject::connect(&m_browser, &Browser::DocumentComplete, [this] {
+            if (m_t0)
+                m_round.snapshots << Bench::msSince(m_t0);
+        });
+        return true;
+    }
+
+    // The lookup's browser view exists once the engine has started; every
+    // finished page is noted, for the break-down.
+    void watchPages()
+    {
+        if (m_watched)
+            return;
+        auto *view = m_form.findChild<QWebEngineView *>();
+        if (!view)
+            return;
+        m_watched = true;
+        QObject::connect(view->page(), &QWebEnginePage::loadStarted, [this] {
+            if (m_t0)
+                m_round.started << Bench::msSince(m_t0);
+        });
+        QObject::connect(view->page(), &QWebEnginePage::loadFinished, [this](bool) {
+            if (m_t0)
+                m_round.pages << Bench::msSince(m_t0);
+        });
+    }
+
+    WebEngineBrowser m_browser;
+    bool m_tapped;
+    Form1 m_form;
+    QLineEdit *m_name = nullptr;
+    QPlainTextEdit *m_advice = nullptr;
+    QEventLoop m_loop;
+    QTimer m_timeout;
+    Round m_round;
+    QString m_error;
+    qint64 m_t0 = 0;
+    bool m_watched = false;
+};
+
+class FloorSide {
+public:
+    explicit FloorSide(const QList<QUrl> &pages) : m_pages(pages)
+    {
+        m_timeout.setSingleShot(true);
+        QObject::connect(&m_timeout, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+        // The same kind of profile the lookup's browser uses.
+        m_profile.setHttpCacheType(QWebEngineProfile::NoCache);
+        m_profile.setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        m_window.setFixedSize(572, 379);
+        m_view = new QWebEngineView(&m_window);
+        m_view->setPage(new QWebEnginePage(&m_profile, m_view));
+        m_view->setGeometry(376, -16, 9, 9);
+        m_window.show();
+        QObject::connect(m_view->page(), &QWebEnginePage::loadStarted, [this] {
+            if (m_t0)
+                m_round.started << Bench::msSince(m_t0);
+        });
+        QObject::connect(m_view->page(), &QWebEnginePage::loadFinished, [this](bool ok) {
+            if (!m_t0)
+                return;
+            m_round.pages << Bench::msSince(m_t0);
+            if (!ok)
+                Bench::say(QStringLiteral("floor: a page did not load"));
+            if (m_round.pages.size() < m_pages.size()) {
+                m_view->load(m_pages[m_round.pages.size()]);
+                return;
+            }
+            m_round.total = m_round.pages.last();
+            m_loop.quit();
+        });
+    }
+    ~FloorSide()
+    {
+        delete m_view; // the page goes before its profile
+    }
+
+    Round load()
+    {
+        m_round = Round();
+        m_timeout.start(kTimeoutMs);
+        m_t0 = Bench::nowNs();
+        m_view->load(m_pages[0]);
+        m_loop.exec();
+        m_timeout.stop();
+        m_t0 = 0;
+        return m_round;
+    }
+
+private:
+    QList<QUrl> m_pages;
+    QWebEngineProfile m_profile; // no storage name: off the record
+    QWidget m_window;
+    QWebEngineView *m_view = nullptr;
+    QEventLoop m_loop;
+    QTimer m_timeout;
+    Round m_round;
+    qint64 m_t0 = 0;
+};
+
+// Medians of when each page started and finished loading (and, for Lumora,
+// when its snapshot was back), and of the end.
+QString pageColumns(const QList<Round> &rounds)
+{
+    const auto median = [&](QList<double> Round::*times, int i) {
+        QList<double> values;
+        for (const Round &r : rounds)
+            if ((r.*times).size() > i)
+                values << (r.*times)[i];
+        return values.isEmpty() ? QString() : Bench::fmt(Bench::median(values));
+    };
+    QString cells;
+    for (int i = 0; i < 3; ++i) {
+        const QString snapshot = median(&Round::snapshots, i);
+        cells += QStringLiteral("%1-%2%3 ")
+                     .arg(median(&Round::started, i), median(&Round::pages, i),
+                          snapshot.isEmpty() ? QString() : QStringLiteral("/") + snapshot);
+    }
+    QList<double> end;
+    for (const Round &r : rounds)
+        end << r.total;
+    return cells + QStringLiteral("end %1").arg(Bench::fmt(Bench::median(end)));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Bench::prepareEnvironment();
+    QApplication app(argc, argv);
+    Marketplace market;
+    if (!market.listen()) {
+        Bench::say(QStringLiteral("the sample marketplace could not listen"));
+        return 1;
+    }
+    // The engine reads its proxy from the environment when it starts, which
+    // is later, with the first lookup.
+    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
+    const QStringList args = app.arguments();
+    int rounds = 40;
+    const qsizetype at = args.indexOf(QStringLiteral("--rounds"));
+    if (at > 0 && at + 1 < args.size())
+        rounds = qMax(1, args[at + 1].toInt());
+
+    SampleShop shop;
+    for (const SampleShop &s : Marketplace::sampleShops())
+        if (s.nick == kNick)
+            shop = s;
+    const QList<QUrl> pages = {Lookup::SearchAddress(kNick), QUrl(shop.shopUrl()),
+                               QUrl(shop.ratingUrl())};
+
+    LumoraSide lumora;
+    FloorSide floor(pages);
+    // Two of each first: the engine, the connections and the caches warm up.
+    for (int i = 0; i < 2; ++i) {
+        lumora.lookUp();
+        floor.load();
+    }
+    QList<Round> ours, theirs;
+    QList<double> oursTotal, floorTotal;
+    for (int round = 0; round < rounds; ++round) {
+        // Alternating who goes first.
+        for (int k = 0; k < 2; ++k) {
+            if ((round + k) % 2 == 0) {
+                const Round r = lumora.lookUp();
+                if (r.total >= 0) {
+                    ours << r;
+                    oursTotal << r.total;
+                }
+            } else {
+                const Round r = floor.load();
+                if (r.total >= 0) {
+                    theirs << r;
+                    floorTotal << r.total;
+                }
+            }
+        }
+    }
+    Bench::say(QStringLiteral("\n== lookup of %1 over the sample marketplace: %2 rounds ==")
+                   .arg(kNick)
+                   .arg(rounds));
+    Bench::say(QStringLiteral("lumora, Enter to advice:        %1 ms (%2 of %3 lookups ended)")
+                   .arg(Bench::fmt(Bench::median(oursTotal)))
+                   .arg(oursTotal.size())
+                   .arg(rounds));
+    Bench::say(QStringLiteral("floor, three pages loaded:      %1 ms")
+                   .arg(Bench::fmt(Bench::median(floorTotal))));
+    Bench::say(QStringLiteral("each page started-finished(/snapshot back), in ms from the start "
+                              "(search, shop, rating), then the end:"));
+    Bench::say(QStringLiteral("  lumora %1").arg(pageColumns(ours)));
+    Bench::say(QStringLiteral("  floor  %1").arg(pageColumns(theirs)));
+    Bench::printResult(QStringLiteral("lookup"), Bench::median(oursTotal),
+                       Bench::median(floorTotal), QStringLiteral("<=1.10"), QStringLiteral("ms"));
+    ErrorBox::SetHandler({});
+    return 0;
+}

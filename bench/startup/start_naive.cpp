@@ -1,0 +1,19 @@
+// The naive start: the same empty window, with the browser view created
+// before the window is shown, as a program would that does not defer it.
+#include <QApplication>
+#include <QScreen>
+#include <QWebEngineView>
+#include <QWidget>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setFixedSize(572, 379);
+    auto *view = new QWebEngineView(&window);
+    view->setGeometry(376, -16, 9, 9);
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.rect().center());
+    window.show();
+    return app.exec();
+}
