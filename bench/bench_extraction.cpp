@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Extraction: a rating page with 32,767 links and about 1 MB of body text.
 // Lumora's time from the page's loadFinished to the advice written, against
 // the snapshot alone (the snapshot script run on the same page and its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Lookup: from Enter in the name box to the advice written, over the sample
 // marketplace on loopback, against the floor: the same browser engine
 // loading the same three pages one after another with nothing else.

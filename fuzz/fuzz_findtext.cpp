@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // FindText and Substring, the position rules every marker search and cut of
 // the lookup rests on, against plain position-by-position references.
 //

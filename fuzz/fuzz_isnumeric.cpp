@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // IsNumeric, which decides whether a rating count or a year is shown, against
 // a regular expression of the same grammar, and its agreement with the
 // reading LeadingNumber makes of a numeric text.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // LeadingNumber, the reading of every field the evaluation scores: never NaN,
 // equal to the C library's own conversion of the number the text begins
 // with, and blind to blanks, tabs and line feeds wherever they stand.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The link tests that walk a lookup from the shop search to the rating page,
 // and the search address made from a shopkeeper name: each against a
 // reference written another way.

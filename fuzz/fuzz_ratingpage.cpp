@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The rating-page cuts and the evaluation the lookup ends with: every cut
 // stays within the page, the slice of link texts obeys its index rule, and
 // EvaluateShop scores whatever facts the page (or anything else) yields.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What every fuzz target shares: turning the fuzzer's bytes into texts and

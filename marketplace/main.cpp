@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // lumora-marketplace [--port N]: serves the sample marketplace as an HTTP proxy on
 // 127.0.0.1, prints "port N" once listening, and runs until SIGTERM or SIGINT.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // lumora-render-icon IN.svg SIZE OUT.png: draws the program's icon at one size for the
 // desktop's icon theme, at build time, so the package carries pictures made from the
 // same drawings as the window icon.

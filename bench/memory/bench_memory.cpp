@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Memory: the peak resident memory of the whole process tree (the program
 // and the engine's helper processes) after 20 lookups, against a bare
 // browser-view program that loads the same pages as often. The launcher

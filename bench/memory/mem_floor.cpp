@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The floor: a bare program with a browser view in an empty window of
 // Lumora's size, loading the lookup's three pages one after another, again
 // and again. Its profile is off the record like the lookup's.

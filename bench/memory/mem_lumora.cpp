@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Linked into Lumora's own main(): once the window is up, looks up one shop
 // again and again by Enter in the name box, then reports DONE and waits.
 #include "app/errorbox.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Start-up: from process start to the window painted and ready for input,
 // for Lumora (its own main()), for a bare Qt window (the floor) and for a
 // bare window that also creates a browser view (the naive cost), with four

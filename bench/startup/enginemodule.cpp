@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The module start_deferred loads after its first paint: the lookup's browser
 // view as the lookup's browser makes it, in the container it is given.
 #include <QWebEnginePage>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The floor of any start: a Qt program that shows an empty window of
 // Lumora's size.
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // What the start would cost with the browser engine outside the program:
 // Lumora's window in a program that does not link the engine, which loads a
 // module holding the engine once the window has been painted, the way the

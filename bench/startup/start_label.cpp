@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The bare window with one line of Chinese text in it: what drawing any
 // Chinese text adds to a start (the font set-up and the first font file),
 // which the empty window of the floor never pays.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The naive start: the same empty window, with the browser view created
 // before the window is shown, as a program would that does not defer it.
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Linked into every start-up program: watches the first window from outside
 // its main() and reports, in milliseconds since the launcher started the
 // process (LUMORA_BENCH_T0, CLOCK_MONOTONIC nanoseconds):

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The window is drawn in 微软雅黑 and Verdana; where those are missing the

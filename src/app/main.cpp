@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Lumora: tells a shopper whether a seller's shop can be trusted.
 #include "form1.h"
 #include "lookup/webenginebrowser.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Judging the shop whose facts stand in the window's fields.
 #include "app/errorbox.h"
 #include "app/form1.h"

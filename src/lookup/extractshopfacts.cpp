@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Reading the shop facts from its rating page into the window's fields, then
 // ending the lookup and judging the shop.
 #include "app/form1.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Starting a lookup from the shopkeeper name in the name box.
 #include "app/errorbox.h"
 #include "app/form1.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Following the browser from the search results to the shop's front page and
 // on to its rating page. Only the first finished page after each navigation
 // the lookup issues is handled; everything else the browser reports is not

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // What the end-to-end tests share: a private home for the browser engine,
 // and reading the shop facts back out of the window.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Lookups in the real browser engine that meet a hostile page at the search,
 // the shop's front page or its rating page. Whatever the page does, the
 // lookup ends in order: "准备就绪", the inputs unlocked, at most one message,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Two hundred lookups in a row in one process: every one right, and the
 // memory of the program and its browser processes flat once the browser
 // engine has warmed up.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Whole lookups in the real browser engine against the sample marketplace,
 // reached as the browser's HTTP proxy.
 #include "app/errorbox.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // The program as a process: one instance at a time, and a prompt end even in
 // the middle of a lookup.
 #include "app/errorbox.h"

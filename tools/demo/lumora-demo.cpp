@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
 // Shows the whole job on a machine without a screen: the real window and
 // browser look up one shop, then the facts and the advice are printed and
 // the window is saved as a picture.
