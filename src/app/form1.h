@@ -64,7 +64,7 @@ private:
     void followShopLink(const DocumentSnapshot &document);
     void followRatingLink(const DocumentSnapshot &document);
     void reportNotFound();
-    void endLookupUnread();
+    void endLookupUnread(const QString &message);
     void pageTimedOut();
     ShopFacts readFacts() const;
     bool isIndicator(QObject *object) const;

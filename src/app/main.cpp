@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
 // Lumora: tells a shopper whether a seller's shop can be trusted.
+#include "defaultbrowser.h"
 #include "form1.h"
-#include "lookup/webenginebrowser.h"
+#include "lookup/modulebrowser.h"
+#include "privacy.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -12,22 +14,29 @@
 
 int main(int argc, char *argv[])
 {
+    const QProcessEnvironment asGiven = Privacy::KeepNothingOnDisk();
+
     // Only one window of the tool runs at a time; a second start ends here,
     // silently, before anything is shown.
     SingleInstance instance;
     if (!instance.claim())
         return 0;
 
-    // The browser engine shares its drawing contexts with the window, and
-    // keeps its own error log (GPU hiccups on exit and the like) off the
-    // terminal. It takes its switches from the application's arguments after
-    // --webEngineArgs.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Qt's compiled shaders stay in memory too.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    // The browser engine takes its switches from the application's arguments
+    // after --webEngineArgs: its own error log (GPU hiccups on exit and the
+    // like) stays off the terminal, it builds no accessibility tree for pages
+    // that nobody sees, and it keeps its compiled shaders in memory.
     std::vector<char *> args(argv, argv + argc);
     char engineArgs[] = "--webEngineArgs";
     char quietEngine[] = "--log-level=3";
+    char noPageAccessibility[] = "--disable-renderer-accessibility";
+    char noShaderFiles[] = "--disable-gpu-shader-disk-cache";
     args.push_back(engineArgs);
     args.push_back(quietEngine);
+    args.push_back(noPageAccessibility);
+    args.push_back(noShaderFiles);
     int count = int(args.size());
     args.push_back(nullptr);
     QApplication app(count, args.data());
@@ -37,12 +46,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("lumora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
+    // "看详细结果..." opens the rating page in the user's browser, which runs
+    // in the user's own environment.
+    DefaultBrowser defaultBrowser(asGiven);
 
-    WebEngineBrowser browser;
+    ModuleBrowser browser;
     Form1 form(&browser);
-    // The browser engine is started once the window has been painted, so the
-    // window is usable at once; a lookup started before then starts it itself.
-    QObject::connect(&form, &Form1::firstPainted, &browser, &WebEngineBrowser::warmUp);
+    // The browser engine is loaded from its module once the window has been
+    // painted, so the window appears at the speed of the window alone; a
+    // lookup started before then loads it itself.
+    QObject::connect(&form, &Form1::firstPainted, &browser, &ModuleBrowser::warmUp);
 
     const QRect screen = form.screen()->availableGeometry();
     form.move(screen.center() - form.rect().center());

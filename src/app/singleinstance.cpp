@@ -7,17 +7,18 @@
 
 namespace {
 
-// The user's runtime folder, without asking QStandardPaths, which complains
-// on the terminal when XDG_RUNTIME_DIR is not set.
-QString runtimeFolder()
+// The mark's file: in the user's runtime folder, which goes away with the
+// session; without one, in the temporary folder, named for the user. Either
+// way the file goes away with the process and nothing else is made. The
+// runtime folder is read without asking QStandardPaths, which complains on
+// the terminal when XDG_RUNTIME_DIR is not set.
+QString markFile()
 {
     const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!xdg.isEmpty() && QDir(xdg).exists())
-        return xdg;
-    const QString fallback = QDir::tempPath() + QStringLiteral("/lumora-") + QString::number(getuid());
-    QDir().mkpath(fallback);
-    QFile::setPermissions(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return fallback;
+        return xdg + QStringLiteral("/lumora.lock");
+    return QDir::tempPath() + QStringLiteral("/lumora-") + QString::number(getuid()) +
+           QStringLiteral(".lock");
 }
 
 } // namespace
@@ -28,7 +29,7 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim()
 {
-    m_lock = std::make_unique<QLockFile>(runtimeFolder() + QStringLiteral("/lumora.lock"));
+    m_lock = std::make_unique<QLockFile>(markFile());
     // Never stale by age: only a mark whose process is gone is taken over.
     m_lock->setStaleLockTime(0);
     return m_lock->tryLock(0);

@@ -15,6 +15,7 @@ struct DocumentSnapshot {
     bool hasDocument = false; // false: the page went away before it could be read
     bool hasBody = false;
     bool loadFailed = false;  // the browser could not load the page at all
+    bool engineMissing = false; // the browser engine could not be loaded
     QString bodyText;         // the body's inner text
     QStringList linkHrefs;    // document.links[i].href, in document order
     QStringList anchorTexts;  // the inner text of every A element, in document order

@@ -13,7 +13,10 @@
 
 namespace {
 const QString kReady = QStringLiteral("准备就绪");
-}
+const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+const QString kEngineMissing =
+    QStringLiteral("本软件的浏览器组件缺失或无法加载，无法查询店铺，请重新安装本软件！");
+} // namespace
 
 void Form1::WebTB_DocumentComplete(const DocumentSnapshot &document)
 {
@@ -23,9 +26,10 @@ void Form1::WebTB_DocumentComplete(const DocumentSnapshot &document)
     m_navigationArmed = false;
     m_pageTimer.stop();
 
-    // An error page says nothing about the shop.
-    if (document.loadFailed && stage >= 0 && stage <= 2) {
-        endLookupUnread();
+    // An error page says nothing about the shop; without its engine the
+    // browser shows no page at all.
+    if ((document.loadFailed || document.engineMissing) && stage >= 0 && stage <= 2) {
+        endLookupUnread(document.engineMissing ? kEngineMissing : kUnread);
         return;
     }
     switch (stage) {
@@ -66,14 +70,14 @@ void Form1::followShopLink(const DocumentSnapshot &document)
         return;
     }
     m_lookupStage = 1;
-    endLookupUnread();
+    endLookupUnread(kUnread);
 }
 
 void Form1::followRatingLink(const DocumentSnapshot &document)
 {
     const qsizetype i = Lookup::FirstLink(document.linkHrefs, Lookup::IsRatingLink);
     if (i < 0) {
-        endLookupUnread();
+        endLookupUnread(kUnread);
         return;
     }
     m_ratePageUrl = document.linkHrefs[i];
@@ -88,14 +92,14 @@ void Form1::reportNotFound()
     ui->txtTB->setEnabled(true);
     ui->cmdTBURL->setEnabled(false);
     setStatus(kReady);
-    ErrorBox::Show(this,
-                   QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！"));
+    ErrorBox::Show(
+        this, QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！"));
 }
 
 // A lookup that cannot go on (no shop link, no rating link, a page that did
-// not load or never finished) ends like the not-found report, so that the
-// user can try again.
-void Form1::endLookupUnread()
+// not load or never finished, no browser engine to load it) ends like the
+// not-found report, so that the user can try again.
+void Form1::endLookupUnread(const QString &message)
 {
     m_navigationArmed = false;
     m_pageTimer.stop();
@@ -105,11 +109,11 @@ void Form1::endLookupUnread()
     ui->txtTB->setEnabled(true);
     ui->cmdTBURL->setEnabled(false);
     setStatus(kReady);
-    ErrorBox::Show(this, QStringLiteral("无法读取该店铺的信息，请稍后再试！"));
+    ErrorBox::Show(this, message);
 }
 
 void Form1::pageTimedOut()
 {
     if (m_navigationArmed)
-        endLookupUnread();
+        endLookupUnread(kUnread);
 }

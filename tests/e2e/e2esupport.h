@@ -14,6 +14,12 @@
 
 namespace E2e {
 
+// Where the build put the browser engine's module.
+inline QStringList moduleFolders()
+{
+    return {QStringLiteral(LUMORA_MODULE_BUILD_DIR)};
+}
+
 // Runs the test object with HOME in a temporary folder, where everything the
 // browser engine might keep would land, and the XDG folders unset.
 template <typename Test> int runInPrivateHome(int argc, char *argv[])
@@ -22,7 +28,6 @@ template <typename Test> int runInPrivateHome(int argc, char *argv[])
     qputenv("HOME", home.path().toLocal8Bit());
     for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         qunsetenv(v);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     Test test;
     return QTest::qExec(&test, argc, argv);

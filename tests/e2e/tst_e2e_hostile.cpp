@@ -8,8 +8,8 @@
 #include "app/form1.h"
 #include "e2esupport.h"
 #include "evaluation/evaluateshop.h"
+#include "lookup/modulebrowser.h"
 #include "lookup/ratingpage.h"
-#include "lookup/webenginebrowser.h"
 #include "marketplace/hostile.h"
 #include "marketplace/marketplace.h"
 
@@ -64,7 +64,7 @@ private:
     void expectFactsOf(const DocumentSnapshot &page);
 
     Marketplace m_market;
-    WebEngineBrowser *m_browser = nullptr;
+    ModuleBrowser *m_browser = nullptr;
     Form1 *m_form = nullptr;
     Shell m_shell;
     QStringList m_boxes;
@@ -75,7 +75,7 @@ void TstE2eHostile::initTestCase()
 {
     QVERIFY(m_market.listen());
     qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
-    m_browser = new WebEngineBrowser;
+    m_browser = new ModuleBrowser(E2e::moduleFolders());
     connect(m_browser, &Browser::DocumentComplete, this,
             [this](const DocumentSnapshot &page) { m_last = page; });
     m_form = new Form1(m_browser);

@@ -5,7 +5,8 @@
 // engine has warmed up.
 #include "app/errorbox.h"
 #include "app/form1.h"
-#include "lookup/webenginebrowser.h"
+#include "e2esupport.h"
+#include "lookup/modulebrowser.h"
 #include "marketplace/marketplace.h"
 
 #include <QApplication>
@@ -67,7 +68,7 @@ void TstE2eLoad::twoHundredLookups()
     qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
     QStringList boxes;
     ErrorBox::SetHandler([&](QWidget *, const QString &text) { boxes << text; });
-    WebEngineBrowser browser;
+    ModuleBrowser browser(E2e::moduleFolders());
     Form1 form(&browser);
     form.show();
 
@@ -110,7 +111,6 @@ void TstE2eLoad::twoHundredLookups()
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TstE2eLoad test;
     return QTest::qExec(&test, argc, argv);

@@ -7,7 +7,7 @@
 #include "e2esupport.h"
 #include "evaluation/evaluateshop.h"
 #include "lookup/linktests.h"
-#include "lookup/webenginebrowser.h"
+#include "lookup/modulebrowser.h"
 #include "marketplace/marketplace.h"
 
 #include <QCheckBox>
@@ -62,7 +62,7 @@ private:
 
     QString m_home;
     Marketplace m_market;
-    WebEngineBrowser *m_browser = nullptr;
+    ModuleBrowser *m_browser = nullptr;
     Form1 *m_form = nullptr;
     QStringList m_boxes;
 };
@@ -73,7 +73,7 @@ void TstE2eLookup::initTestCase()
     QVERIFY(m_market.listen());
     // The browser engine takes its proxy from the environment when it starts.
     qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
-    m_browser = new WebEngineBrowser;
+    m_browser = new ModuleBrowser(E2e::moduleFolders());
     m_form = new Form1(m_browser);
     m_form->setPageTimeout(5000);
     m_form->show();

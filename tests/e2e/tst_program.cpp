@@ -4,7 +4,8 @@
 // the middle of a lookup.
 #include "app/errorbox.h"
 #include "app/form1.h"
-#include "lookup/webenginebrowser.h"
+#include "e2esupport.h"
+#include "lookup/modulebrowser.h"
 #include "marketplace/marketplace.h"
 
 #include <QApplication>
@@ -89,13 +90,12 @@ void TstProgram::markOfAKilledInstanceIsTakenOver()
 // finishes, then "退出".
 static int exitDuringLookupChild(int argc, char *argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     Marketplace market;
     if (!market.listen())
         return 3;
     qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
-    WebEngineBrowser browser;
+    ModuleBrowser browser(E2e::moduleFolders());
     Form1 form(&browser);
     form.show();
     form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("slow_mirror"));

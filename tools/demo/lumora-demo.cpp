@@ -5,7 +5,7 @@
 // the window is saved as a picture.
 #include "app/errorbox.h"
 #include "app/form1.h"
-#include "lookup/webenginebrowser.h"
+#include "lookup/modulebrowser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
         out << "error box: " << text << Qt::endl;
     });
 
-    WebEngineBrowser browser;
+    ModuleBrowser browser;
     Form1 form(&browser);
     form.show();
 

@@ -1,0 +1,166 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
+#include "webengine.h"
+
+#include "lookup/linktests.h"
+#include "lookup/snapshotscript.h"
+
+#include <QChildEvent>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+// The pages' own console messages are not the user's business.
+class QuietPage : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
+                                  const QString &) override
+    {
+    }
+};
+
+void keepOutOfFocusChain(QWidget *widget)
+{
+    widget->setFocusPolicy(Qt::NoFocus);
+    for (QWidget *child : widget->findChildren<QWidget *>())
+        child->setFocusPolicy(Qt::NoFocus);
+}
+
+} // namespace
+
+WebEngine::WebEngine(std::function<void(const DocumentSnapshot &)> documentComplete)
+    : m_documentComplete(std::move(documentComplete))
+{
+}
+
+WebEngine::~WebEngine()
+{
+    // The page must go before its profile.
+    delete m_view;
+    delete m_profile;
+}
+
+void WebEngine::setContainer(QWidget *container)
+{
+    m_container = container;
+    showInContainer();
+}
+
+void WebEngine::showInContainer()
+{
+    if (!m_view || !m_container)
+        return;
+    m_view->setParent(m_container);
+    m_view->setGeometry(m_container->rect());
+    m_view->show();
+}
+
+void WebEngine::start()
+{
+    ensureView();
+}
+
+void WebEngine::ensureView()
+{
+    if (m_view)
+        return;
+    m_profile = new QWebEngineProfile(); // no storage name: off the record
+    m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    m_profile->setSpellCheckEnabled(false);
+    m_view = new QWebEngineView(m_container.data());
+    auto *page = new QuietPage(m_profile, m_view);
+    page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    m_view->setPage(page);
+    // The engine puts a widget of its own inside the view for every page
+    // process; each is kept out of the Tab chain as it arrives.
+    keepOutOfFocusChain(m_view);
+    m_view->installEventFilter(this);
+    showInContainer();
+    connect(page, &QWebEnginePage::loadingChanged, this, &WebEngine::onLoadingChanged);
+}
+
+bool WebEngine::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && event->type() == QEvent::ChildPolished) {
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            keepOutOfFocusChain(child);
+    }
+    return false;
+}
+
+void WebEngine::navigate(const QUrl &address)
+{
+    ensureView();
+    ++m_generation;
+    if (!Lookup::IsWebAddress(address)) {
+        // Only web pages are loaded; anything else ends as a failed load,
+        // reported after the caller has returned, like any page load, unless
+        // a navigation or a stop comes first.
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_generation == generation)
+                    reportFailure();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_view->page()->load(address);
+}
+
+void WebEngine::stop()
+{
+    ++m_generation;
+    if (m_view)
+        m_view->page()->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngine::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        takeSnapshot();
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        reportFailure();
+        break;
+    default:
+        // Started, or stopped because another navigation took its place:
+        // the load that replaced it reports in its turn.
+        break;
+    }
+}
+
+void WebEngine::reportFailure()
+{
+    DocumentSnapshot snapshot;
+    snapshot.loadFailed = true;
+    m_documentComplete(snapshot);
+}
+
+void WebEngine::takeSnapshot()
+{
+    const quint64 generation = m_generation;
+    QPointer<WebEngine> self(this);
+    // The application's own world shares the page's document but none of its
+    // scripts' objects: a page that redefines JSON, arrays or the DOM's
+    // getters changes nothing of what is read here.
+    m_view->page()->runJavaScript(Lookup::SnapshotScript(), QWebEngineScript::ApplicationWorld,
+                                  [self, generation](const QVariant &r) {
+                                      // A navigation issued since the page
+                                      // finished makes this look stale.
+                                      if (!self || self->m_generation != generation)
+                                          return;
+                                      self->m_documentComplete(Lookup::ParseSnapshot(r));
+                                  });
+}
