@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "errorbox.h"
 
+#include <QLabel>
 #include <QMessageBox>
 
 namespace ErrorBox {
@@ -20,7 +21,11 @@ void Show(QWidget *owner, const QString &text)
         handler()(owner, text);
         return;
     }
-    QMessageBox::critical(owner, QStringLiteral("错误"), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok, owner);
+    // A screen reader names the error icon too.
+    if (auto *icon = box.findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+        icon->setAccessibleName(QStringLiteral("错误"));
+    box.exec();
 }
 
 void SetHandler(Handler h)

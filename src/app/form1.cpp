@@ -2,12 +2,16 @@
 // SPDX-License-Identifier: MIT
 #include "form1.h"
 
+#include "accessibility.h"
 #include "errorbox.h"
 #include "fonts.h"
 #include "lookup/linktests.h"
 #include "pictures.h"
 #include "ui_form1.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QChildEvent>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,6 +26,7 @@ Form1::Form1(Browser *browser, QWidget *parent)
       m_list1(new QStringListModel(this)), m_list2(new QStringListModel(this))
 {
     InstallFontSubstitutes();
+    Accessibility::Install();
     ui->setupUi(this);
     // Fixed single border: the user can neither resize nor maximise it.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -62,6 +67,10 @@ Form1::Form1(Browser *browser, QWidget *parent)
     connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(ui->Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
 
+    // Nothing the browser puts in its place may take the keyboard: the
+    // page is out of sight.
+    ui->WebTB->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &Form1::keepFocusOutOfBrowser);
     m_browser->setContainer(ui->WebTB);
     connect(m_browser, &Browser::DocumentComplete, this, &Form1::WebTB_DocumentComplete);
 
@@ -91,8 +100,36 @@ void Form1::setupPictures()
 
 void Form1::setStatus(const QString &text)
 {
+    const QString before = ui->lblTBZZ->text();
     ui->lblTBZZ->setText(text);
     ui->lblTBZZ->adjustSize();
+    // A screen reader hears the new status as a change of the status bar's
+    // text as well as of its name.
+    if (QAccessible::isActive() && text != before) {
+        QAccessibleTextUpdateEvent event(ui->lblTBZZ, 0, before, text);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void Form1::keepOutOfTabChain(QWidget *widget)
+{
+    widget->installEventFilter(this);
+    widget->setFocusPolicy(Qt::NoFocus);
+    for (QWidget *child : widget->findChildren<QWidget *>()) {
+        child->installEventFilter(this);
+        child->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void Form1::keepFocusOutOfBrowser(QWidget *old, QWidget *now)
+{
+    // Should the engine take the focus by itself, it goes back where it was,
+    // or to "退出", which is always there.
+    if (!now || !ui->WebTB->isAncestorOf(now))
+        return;
+    const bool back = old && old->window() == this && !ui->WebTB->isAncestorOf(old) &&
+                      old->isEnabled() && old->isVisible();
+    (back ? old : ui->Command1)->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::showEvent(QShowEvent *event)
@@ -144,6 +181,18 @@ void Form1::Check_MouseUp(QCheckBox *box, bool valueBeforePress)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Whatever widget appears inside the browser's place, at any depth, is
+    // kept out of the Tab chain once it is ready to be shown.
+    if ((event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) &&
+        watched->isWidgetType() &&
+        (watched == ui->WebTB || ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched)))) {
+        QObject *child = static_cast<QChildEvent *>(event)->child();
+        if (event->type() == QEvent::ChildAdded)
+            child->installEventFilter(this);
+        else if (child->isWidgetType())
+            keepOutOfTabChain(static_cast<QWidget *>(child));
+        return false;
+    }
     if (watched == this) {
         if (event->type() == QEvent::Paint && !m_painted) {
             m_painted = true;

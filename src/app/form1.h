@@ -60,6 +60,8 @@ protected:
 private:
     void setupPictures();
     void setStatus(const QString &text);
+    void keepOutOfTabChain(QWidget *widget);
+    void keepFocusOutOfBrowser(QWidget *old, QWidget *now);
     void armNavigation(const QString &address);
     void followShopLink(const DocumentSnapshot &document);
     void followRatingLink(const DocumentSnapshot &document);

@@ -5,7 +5,6 @@
 #include "lookup/linktests.h"
 #include "lookup/snapshotscript.h"
 
-#include <QChildEvent>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -26,13 +25,6 @@ protected:
     {
     }
 };
-
-void keepOutOfFocusChain(QWidget *widget)
-{
-    widget->setFocusPolicy(Qt::NoFocus);
-    for (QWidget *child : widget->findChildren<QWidget *>())
-        child->setFocusPolicy(Qt::NoFocus);
-}
 
 } // namespace
 
@@ -78,23 +70,12 @@ void WebEngine::ensureView()
     m_profile->setSpellCheckEnabled(false);
     m_view = new QWebEngineView(m_container.data());
     auto *page = new QuietPage(m_profile, m_view);
+    // Nobody sees the page: it never asks for the keyboard.
     page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    m_view->setFocusPolicy(Qt::NoFocus);
     m_view->setPage(page);
-    // The engine puts a widget of its own inside the view for every page
-    // process; each is kept out of the Tab chain as it arrives.
-    keepOutOfFocusChain(m_view);
-    m_view->installEventFilter(this);
     showInContainer();
     connect(page, &QWebEnginePage::loadingChanged, this, &WebEngine::onLoadingChanged);
-}
-
-bool WebEngine::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_view && event->type() == QEvent::ChildPolished) {
-        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
-            keepOutOfFocusChain(child);
-    }
-    return false;
 }
 
 void WebEngine::navigate(const QUrl &address)

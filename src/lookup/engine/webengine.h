@@ -14,8 +14,7 @@ class QWebEngineView;
 // The lookup's browser on Qt WebEngine. Each finished top-level load is read
 // in one script call, in a JavaScript world of its own that the page's
 // scripts cannot reach, and reported as a snapshot. The profile is off the
-// record: no cookie, cache or history reaches the disk. The view never takes
-// the keyboard focus: nobody sees the page it shows.
+// record: no cookie, cache or history reaches the disk.
 class WebEngine : public QObject, public BrowserEngine {
     Q_OBJECT
 public:
@@ -26,9 +25,6 @@ public:
     void navigate(const QUrl &address) override;
     void stop() override;
     void setContainer(QWidget *container) override;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void ensureView();
