@@ -92,8 +92,8 @@ void Form1::setupPictures()
                     {ui->Image4, "image4"}, {ui->Image5, "image5"}, {ui->Image6, "image6"},
                     {ui->Image7, "image7"}};
     for (const auto &p : pictures) {
-        p.label->setPixmap(Pictures::Picture(QLatin1String(p.name), p.label->size(),
-                                             devicePixelRatioF()));
+        p.label->setPixmap(
+            Pictures::Picture(QLatin1String(p.name), p.label->size(), devicePixelRatioF()));
         p.label->setToolTip(Pictures::Tooltip(QLatin1String(p.name)));
     }
 }

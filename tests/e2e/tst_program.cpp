@@ -9,7 +9,9 @@
 #include "marketplace/marketplace.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -24,6 +26,8 @@ private slots:
     void secondStartEndsAtOnce();
     void markOfAKilledInstanceIsTakenOver();
     void exitDuringALookupEndsAtOnce();
+    void enterAtTheFirstPaint();
+    void startsWithoutItsModule();
 
 private:
     QProcess *start(const QStringList &args = {},
@@ -125,10 +129,115 @@ void TstProgram::exitDuringALookupEndsAtOnce()
     QCOMPARE(child->exitCode(), 0);
 }
 
+// The child half of the first-paint test: the name is typed before the window
+// is shown, and Enter is handled in the same turn of the event loop as the
+// window's first paint, ahead of the engine's module, which the program
+// loads right after that paint. Prints the facts the lookup read.
+class EnterAtFirstPaint : public QObject {
+public:
+    EnterAtFirstPaint(QWidget *nameBox, ModuleBrowser *browser)
+        : m_nameBox(nameBox), m_browser(browser)
+    {
+    }
+    bool loadedAtEnter = true;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_nameBox && event->type() == QEvent::Paint && !m_posted) {
+            m_posted = true;
+            // Filters installed last see the paint first: this Enter is
+            // queued ahead of whatever the window queues on its first paint.
+            QCoreApplication::postEvent(
+                m_nameBox, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        }
+        if (watched == m_nameBox && event->type() == QEvent::KeyPress)
+            loadedAtEnter = m_browser->isLoaded();
+        return false;
+    }
+
+private:
+    QWidget *m_nameBox;
+    ModuleBrowser *m_browser;
+    bool m_posted = false;
+};
+
+static int enterAtFirstPaintChild(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Marketplace market;
+    if (!market.listen())
+        return 3;
+    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
+    ErrorBox::SetHandler(
+        [](QWidget *, const QString &text) { QTextStream(stdout) << "box " << text << Qt::endl; });
+    ModuleBrowser browser(E2e::moduleFolders());
+    Form1 form(&browser);
+    QObject::connect(&form, &Form1::firstPainted, &browser, &ModuleBrowser::warmUp);
+    auto *name = form.findChild<QLineEdit *>(QStringLiteral("txtTB"));
+    auto *search = form.findChild<QPushButton *>(QStringLiteral("cmdTBCX"));
+    name->setText(QStringLiteral("sunny_bags"));
+    EnterAtFirstPaint enter(name, &browser);
+    form.installEventFilter(&enter);
+    name->installEventFilter(&enter);
+    form.show();
+    QTimer poll;
+    bool locked = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        locked = locked || !search->isEnabled();
+        if (!locked || !search->isEnabled())
+            return;
+        QTextStream out(stdout);
+        out << "loaded at enter " << enter.loadedAtEnter << Qt::endl;
+        for (const char *field : {"Text9", "Text7", "Text8", "Text12"})
+            out << field << ' ' << E2e::fieldText(&form, field) << Qt::endl;
+        app.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(60000, &app, &QCoreApplication::quit);
+    return app.exec();
+}
+
+void TstProgram::enterAtTheFirstPaint()
+{
+    QProcess *child =
+        start({QStringLiteral("--enter-at-first-paint")}, QCoreApplication::applicationFilePath());
+    QVERIFY(child->waitForFinished(70000));
+    const QString out = QString::fromUtf8(child->readAllStandardOutput());
+    SampleShop shop;
+    for (const SampleShop &s : Marketplace::sampleShops()) {
+        if (s.nick == u"sunny_bags")
+            shop = s;
+    }
+    const QString expected = QStringLiteral("loaded at enter 0\nText9 %1\nText7 %2\nText8 %3\n"
+                                            "Text12 %4\n")
+                                 .arg(shop.expect.sellerCredit, shop.expect.recentGoodRatings,
+                                      shop.expect.recentBadRatings, shop.expect.registeredOn);
+    QCOMPARE(out, expected);
+}
+
+// Without its module beside it or in a library folder next to it, the
+// program still opens its window and says nothing on the terminal.
+void TstProgram::startsWithoutItsModule()
+{
+    QTemporaryDir prefix;
+    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+    const QString copy = prefix.filePath(QStringLiteral("bin/lumora"));
+    QVERIFY(QFile::copy(QStringLiteral(LUMORA_BINARY), copy));
+    QProcess *p = start({}, copy);
+    QVERIFY(p->waitForStarted());
+    QVERIFY(!p->waitForFinished(2500));
+    p->terminate();
+    QVERIFY(p->waitForFinished(10000));
+    QCOMPARE(p->readAllStandardError(), QByteArray());
+}
+
 int main(int argc, char *argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--exit-during-lookup") == 0)
         return exitDuringLookupChild(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--enter-at-first-paint") == 0)
+        return enterAtFirstPaintChild(argc, argv);
     QCoreApplication app(argc, argv);
     TstProgram test;
     return QTest::qExec(&test, argc, argv);

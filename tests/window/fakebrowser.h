@@ -4,6 +4,7 @@
 
 #include "lookup/browser.h"
 
+#include <QLineEdit>
 #include <QList>
 #include <QUrl>
 
@@ -17,7 +18,15 @@ public:
 
     void Navigate(const QUrl &address) override { navigations.append(address); }
     void Stop() override { ++stops; }
-    void setContainer(QWidget *) override {}
+    // Puts a page in the browser's place, as an engine would: a widget that
+    // would gladly take the keyboard.
+    void setContainer(QWidget *container) override
+    {
+        pageWidget = new QLineEdit(container);
+        pageWidget->setGeometry(container->rect());
+        pageWidget->show();
+    }
+    QLineEdit *pageWidget = nullptr;
 
     void finish(const DocumentSnapshot &snapshot) { emit DocumentComplete(snapshot); }
 };

@@ -2,15 +2,21 @@
 // SPDX-License-Identifier: MIT
 #include "windowtest.h"
 
+#include "lookup/modulebrowser.h"
+
 #include <QStringListModel>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 
 namespace {
 
 const QString kShop = QStringLiteral("http://shop123.taobao.com/");
 const QString kRate = QStringLiteral("http://rate.taobao.com/user-rate-abc.htm");
-const QString kNotFound = QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
+const QString kNotFound =
+    QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
 const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+const QString kNoEngine =
+    QStringLiteral("本软件的浏览器组件缺失或无法加载，无法查询店铺，请重新安装本软件！");
 const QString kSearching = QStringLiteral("正在淘宝服务器上搜索该店铺...");
 const QString kFetching = QStringLiteral("正在获取店铺信用信息......");
 const QString kReady = QStringLiteral("准备就绪");
@@ -24,8 +30,8 @@ DocumentSnapshot resultsPage()
 
 DocumentSnapshot shopPage()
 {
-    return page(QStringLiteral("店铺首页"),
-                {"http://item.taobao.com/item.htm?id=1", kRate, "http://rate.taobao.com/user-rate-zzz"});
+    return page(QStringLiteral("店铺首页"), {"http://item.taobao.com/item.htm?id=1", kRate,
+                                             "http://rate.taobao.com/user-rate-zzz"});
 }
 
 // A rating page with every "no problem" phrase, a deposit, credit 12345,
@@ -36,8 +42,17 @@ DocumentSnapshot ratingPage()
         "信用评价\r\n卖家信用: 12345\r\n虚拟商品交易：0\r\n开店时间：2005-06-01\r\n"
         "无违规行为\r\n该会员遵守淘宝用户行为管理规则良好\r\n近30天无退款纠纷\r\n近30天无投诉\r\n"
         "卖家已提交保证金，加入消费者保障服务");
-    const QStringList anchors = {QStringLiteral("首页"), QStringLiteral("关闭"), "a", "b", "c", "d", "e",
-                                 "12000", "30", "4", QStringLiteral("来自买家的评价")};
+    const QStringList anchors = {QStringLiteral("首页"),
+                                 QStringLiteral("关闭"),
+                                 "a",
+                                 "b",
+                                 "c",
+                                 "d",
+                                 "e",
+                                 "12000",
+                                 "30",
+                                 "4",
+                                 QStringLiteral("来自买家的评价")};
     return page(body, {}, anchors);
 }
 
@@ -63,6 +78,8 @@ private slots:
     void secondLookupAfterEveryEnding();
     void extractionLists();
     void extractionWithNothing();
+    void withoutTheEngineModule_data();
+    void withoutTheEngineModule();
 };
 
 void TstLookup::emptyNameChangesNothing()
@@ -95,17 +112,22 @@ void TstLookup::startResetsAndLocks()
     QCOMPARE(w.form.ratePageUrl(), QString());
     QCOMPARE(w.browser.navigations.size(), 1);
     QCOMPARE(w.browser.navigations[0].toEncoded(),
-             QByteArray("http://shopsearch.taobao.com/browse/shop_search.htm?q=abc&title=title&nick=nick&tab=3&s=0"));
+             QByteArray("http://shopsearch.taobao.com/browse/"
+                        "shop_search.htm?q=abc&title=title&nick=nick&tab=3&s=0"));
 }
 
 void TstLookup::startCleansTheName_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("dots and blanks") << "a. b.c" << "abc";
-    QTest::newRow("three blanks") << "   " << "";
-    QTest::newRow("tab and ideographic space stay") << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
-    QTest::newRow("ampersand and hash") << "a&b #c" << "a&b#c";
+    QTest::newRow("dots and blanks") << "a. b.c"
+                                     << "abc";
+    QTest::newRow("three blanks") << "   "
+                                  << "";
+    QTest::newRow("tab and ideographic space stay")
+        << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
+    QTest::newRow("ampersand and hash") << "a&b #c"
+                                        << "a&b#c";
     QTest::newRow("chinese and emoji") << QStringLiteral("小 店.😀") << QStringLiteral("小店😀");
 }
 
@@ -165,7 +187,9 @@ void TstLookup::wholeLookup()
     QCOMPARE(w.line("Text8")->text(), QStringLiteral("4"));
     QCOMPARE(w.flags(), QStringLiteral("P"));
     // 100 + 20 (credit) + 14 (good) - 3 (bad) + 16 (2005) = 147
-    QCOMPARE(w.advice(), QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！"));
+    QCOMPARE(
+        w.advice(),
+        QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！"));
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.line("txtTB")->isEnabled());
     QVERIFY(w.button("cmdTBURL")->isEnabled());
@@ -235,14 +259,19 @@ void TstLookup::deadEnds_data()
 {
     QTest::addColumn<int>("stage");
     QTest::addColumn<DocumentSnapshot>("dead");
+    QTest::addColumn<QString>("message");
+    DocumentSnapshot noEngine;
+    noEngine.engineMissing = true;
     QTest::newRow("results without shop link or not-found")
-        << 0 << page(QStringLiteral("搜索结果"), {"http://shop123.taobao.com/x.htm"});
-    QTest::newRow("results page failed to load") << 0 << failedPage();
+        << 0 << page(QStringLiteral("搜索结果"), {"http://shop123.taobao.com/x.htm"}) << kUnread;
+    QTest::newRow("results page failed to load") << 0 << failedPage() << kUnread;
     QTest::newRow("shop page without rating link")
-        << 1 << page(QStringLiteral("店铺"), {"http://rate.taobao.com/other"});
-    QTest::newRow("shop page failed to load") << 1 << failedPage();
-    QTest::newRow("rating page failed to load") << 2 << failedPage();
-    QTest::newRow("empty results document") << 0 << DocumentSnapshot();
+        << 1 << page(QStringLiteral("店铺"), {"http://rate.taobao.com/other"}) << kUnread;
+    QTest::newRow("shop page failed to load") << 1 << failedPage() << kUnread;
+    QTest::newRow("rating page failed to load") << 2 << failedPage() << kUnread;
+    QTest::newRow("empty results document") << 0 << DocumentSnapshot() << kUnread;
+    QTest::newRow("no browser engine at the search") << 0 << noEngine << kNoEngine;
+    QTest::newRow("no browser engine at the rating page") << 2 << noEngine << kNoEngine;
 }
 
 Q_DECLARE_METATYPE(DocumentSnapshot)
@@ -251,6 +280,7 @@ void TstLookup::deadEnds()
 {
     QFETCH(int, stage);
     QFETCH(DocumentSnapshot, dead);
+    QFETCH(QString, message);
     WindowFixture w;
     w.button("cmdTBURL")->setEnabled(true);
     w.startLookup(QStringLiteral("abc"));
@@ -259,7 +289,7 @@ void TstLookup::deadEnds()
     if (stage >= 2)
         w.browser.finish(shopPage());
     w.browser.finish(dead);
-    QCOMPARE(w.boxes, QStringList{kUnread});
+    QCOMPARE(w.boxes, QStringList{message});
     QCOMPARE(w.form.lookupStage(), qint16(0));
     QVERIFY(!w.form.navigationArmed());
     QCOMPARE(w.status(), kReady);
@@ -308,7 +338,8 @@ void TstLookup::secondLookupAfterEveryEnding()
     } else {
         w.browser.finish(resultsPage());
         w.browser.finish(shopPage());
-        w.browser.finish(ending == "missing" ? page(QStringLiteral("开店时间：2005")) : ratingPage());
+        w.browser.finish(ending == "missing" ? page(QStringLiteral("开店时间：2005"))
+                                             : ratingPage());
     }
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QCOMPARE(w.form.lookupStage(), qint16(0));
@@ -333,7 +364,8 @@ void TstLookup::extractionLists()
     auto *list2 = qobject_cast<QStringListModel *>(w.get<QListView>("List2")->model());
     QCOMPARE(list2->stringList().size(), 10);
     QCOMPARE(list2->stringList().first(), QStringLiteral("关闭"));
-    QCOMPARE(list1->stringList(), (QStringList{"12000", "30", "4", QStringLiteral("来自买家的评价")}));
+    QCOMPARE(list1->stringList(),
+             (QStringList{"12000", "30", "4", QStringLiteral("来自买家的评价")}));
     QVERIFY(w.form.ratePageText().contains(QStringLiteral("卖家信用: 12345")));
 }
 
@@ -354,6 +386,45 @@ void TstLookup::extractionWithNothing()
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::withoutTheEngineModule_data()
+{
+    QTest::addColumn<QByteArray>("moduleBytes"); // empty: no module file at all
+    QTest::newRow("no module") << QByteArray();
+    QTest::newRow("a module file that is no module") << QByteArray("not a shared object");
+}
+
+// The program's own browser, with its module missing or broken: the window
+// works, and each lookup ends in order with one box that says so.
+void TstLookup::withoutTheEngineModule()
+{
+    QFETCH(QByteArray, moduleBytes);
+    QTemporaryDir folder;
+    if (!moduleBytes.isEmpty()) {
+        QFile module(folder.filePath(ModuleBrowser::moduleFileName()));
+        QVERIFY(module.open(QIODevice::WriteOnly));
+        module.write(moduleBytes);
+    }
+    QStringList boxes;
+    ErrorBox::SetHandler([&](QWidget *, const QString &text) { boxes << text; });
+    ModuleBrowser browser({folder.path()});
+    Form1 form(&browser);
+    browser.warmUp();
+    QVERIFY(!browser.isLoaded());
+    QVERIFY(!browser.loadError().isEmpty());
+    for (int lookup = 1; lookup <= 2; ++lookup) {
+        form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("abc"));
+        form.cmdTBCX_Click();
+        QCOMPARE(boxes.size(), lookup - 1); // reported after the start has returned
+        QTRY_COMPARE(boxes.size(), lookup);
+        QCOMPARE(boxes.last(), kNoEngine);
+        QVERIFY(form.findChild<QPushButton *>(QStringLiteral("cmdTBCX"))->isEnabled());
+        QVERIFY(form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->isEnabled());
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("lblTBZZ"))->text(), kReady);
+        QCOMPARE(form.lookupStage(), qint16(0));
+    }
+    ErrorBox::SetHandler({});
 }
 
 QTEST_MAIN(TstLookup)

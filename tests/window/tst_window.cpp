@@ -15,6 +15,7 @@ private slots:
     void initialState();
     void chineseFontsAreReal();
     void readOnlyFieldsRefuseTyping();
+    void tabOrder_data();
     void tabOrder();
     void evaluation_data();
     void evaluation();
@@ -23,6 +24,8 @@ private slots:
     void statusGrowsWithItsText();
     void everyControlIsNamedForAssistiveTools();
     void indicatorsReadAsCheckBoxes();
+    void rolesForScreenReaders_data();
+    void rolesForScreenReaders();
     void picturesAreDrawnForTheScreen();
 };
 
@@ -136,23 +139,54 @@ void TstWindow::readOnlyFieldsRefuseTyping()
     QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
 }
 
+void TstWindow::tabOrder_data()
+{
+    QTest::addColumn<bool>("lookupRunning");
+    QTest::newRow("idle") << false;
+    QTest::newRow("during a lookup") << true;
+}
+
+// Tab and Shift+Tab go round the visible, enabled controls in the window's
+// order and never into the browser's place, whatever the engine puts there.
 void TstWindow::tabOrder()
 {
+    QFETCH(bool, lookupRunning);
     WindowFixture w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.browser.pageWidget);
     w.button("cmdTBURL")->setEnabled(true);
-    const QStringList expected = {"Text12",  "Text10",   "Text9",  "Text8",   "Text7",
-                                  "Check6",  "Check5",   "Check4", "Check3",  "Check2",
-                                  "cmdTBCX", "cmdTBURL", "txtTB",  "Command1"};
-    w.line("Text12")->setFocus();
-    QStringList seen;
-    for (int i = 0; i < expected.size(); ++i) {
-        QTRY_VERIFY(QApplication::focusWidget());
-        seen << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QStringList expected = {"Text12",  "Text10",   "Text9",  "Text8",   "Text7",
+                            "Check6",  "Check5",   "Check4", "Check3",  "Check2",
+                            "cmdTBCX", "cmdTBURL", "txtTB",  "Command1"};
+    if (lookupRunning) {
+        w.startLookup(QStringLiteral("abc"));
+        expected.removeAll(QStringLiteral("cmdTBCX"));
+        expected.removeAll(QStringLiteral("txtTB"));
     }
-    QCOMPARE(seen, expected);
+    const auto walk = [&](Qt::Key key) {
+        QStringList seen;
+        for (int i = 0; i < 2 * expected.size(); ++i) {
+            QWidget *focus = QApplication::focusWidget();
+            if (!focus)
+                return seen << QStringLiteral("(none)");
+            seen << (focus == w.browser.pageWidget ? QStringLiteral("(browser)")
+                                                   : focus->objectName());
+            QTest::keyClick(focus, key);
+        }
+        return seen;
+    };
+    w.line("Text12")->setFocus();
+    QCOMPARE(walk(Qt::Key_Tab), expected + expected);
+    QStringList backwards = expected;
+    std::reverse(backwards.begin(), backwards.end());
+    backwards.prepend(backwards.takeLast()); // from Text12, Shift+Tab goes to Command1 first
+    w.line("Text12")->setFocus();
+    QCOMPARE(walk(Qt::Key_Backtab), backwards + backwards);
+    // Should the engine take the focus by itself, it goes back.
+    w.button("Command1")->setFocus();
+    w.browser.pageWidget->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.button("Command1"));
 }
 
 void TstWindow::evaluation_data()
@@ -237,6 +271,48 @@ void TstWindow::everyControlIsNamedForAssistiveTools()
         ++checked;
     }
     QVERIFY(checked >= 25);
+}
+
+void TstWindow::rolesForScreenReaders_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("lookupRunning");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("the window") << "Form1" << false << int(QAccessible::Window) << "Lumora1.2";
+    QTest::newRow("status when idle")
+        << "lblTBZZ" << false << int(QAccessible::StatusBar) << QStringLiteral("准备就绪");
+    QTest::newRow("status while searching") << "lblTBZZ" << true << int(QAccessible::StatusBar)
+                                            << QStringLiteral("正在淘宝服务器上搜索该店铺...");
+    QTest::newRow("separator") << "Line1" << false << int(QAccessible::Separator)
+                               << QStringLiteral("分隔线");
+    QTest::newRow("hidden browser") << "WebTB" << false << int(QAccessible::Client) << QString();
+}
+
+void TstWindow::rolesForScreenReaders()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, lookupRunning);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    WindowFixture w;
+    w.form.show();
+    if (lookupRunning)
+        w.startLookup(QStringLiteral("abc"));
+    QWidget *widget = control == u"Form1" ? &w.form : w.get<QWidget>(qPrintable(control));
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(a);
+    QCOMPARE(int(a->role()), role);
+    QCOMPARE(a->text(QAccessible::Name), name);
+    if (control == u"lblTBZZ") {
+        QVERIFY(a->textInterface());
+        QCOMPARE(a->textInterface()->text(0, a->textInterface()->characterCount()), name);
+    }
+    if (control == u"WebTB") {
+        // Out of sight, and nothing of the engine's inside it is found.
+        QVERIFY(a->state().invisible);
+        QCOMPARE(a->childCount(), 0);
+    }
 }
 
 void TstWindow::indicatorsReadAsCheckBoxes()

@@ -5,6 +5,8 @@
 #include "lookup/linktests.h"
 #include "lookup/snapshotscript.h"
 
+#include <QOpenGLContext>
+#include <QQuickWindow>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -64,6 +66,11 @@ void WebEngine::ensureView()
 {
     if (m_view)
         return;
+    // Without OpenGL (the offscreen platform, a display without GL) the
+    // engine's pages are drawn in software from the start.
+    const QOpenGLContext *shared = QOpenGLContext::globalShareContext();
+    if (!shared || !shared->isValid())
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     m_profile = new QWebEngineProfile(); // no storage name: off the record
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
