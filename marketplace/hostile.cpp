@@ -78,6 +78,26 @@ QString manyLinks()
     return links;
 }
 
+// A script that rewrites what a reader of the page in the page's own world
+// would get: JSON, arrays, every element's inner text and every link's
+// address are lies from here on.
+QString redefiningScript()
+{
+    return QStringLiteral(R"JS(<script>
+(function () {
+  JSON.stringify = function () { return '{"b":true,"x":"","h":[],"t":[]}'; };
+  Array.prototype.push = function () { return 0; };
+  Object.defineProperty(HTMLElement.prototype, 'innerText',
+      {get: function () { return '\u5047'; }, configurable: true});
+  Object.defineProperty(HTMLAnchorElement.prototype, 'href',
+      {get: function () { return 'http://shop1.taobao.com/'; }, configurable: true});
+  Object.defineProperty(Document.prototype, 'links',
+      {get: function () { return []; }, configurable: true});
+})();
+</script>
+)JS");
+}
+
 QString framePage(const QString &frameBody)
 {
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"gbk\"><title>淘宝网</title>"
@@ -165,6 +185,8 @@ HttpResponse hostilePage(Stage stage, const QString &id, const HttpRequest &requ
     }
     if (id == u"refused")
         return HttpResponse::redirect(QStringLiteral("http://127.0.0.1:%1/").arg(refusedPort));
+    if (id == u"redefined")
+        return html(atBodyStart(benignPage(stage, made), redefiningScript()));
 
     // The marker phrases, mangled.
     QString page = benignPage(stage, made);
@@ -234,6 +256,9 @@ QList<Case> cases()
         {QStringLiteral("status500"), QStringLiteral("the page with HTTP 500"), unreadEverywhere},
         {QStringLiteral("refused"), QStringLiteral("a redirect to a refused connection"),
          unreadEverywhere},
+        {QStringLiteral("redefined"),
+         QStringLiteral("a script that redefines JSON, arrays, inner texts and addresses"),
+         factsEverywhere},
         {QStringLiteral("splitmarkers"),
          QStringLiteral("marker phrases split across elements"),
          {{S::RatingPage, E::Extracted}}},
