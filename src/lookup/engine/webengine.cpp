@@ -16,15 +16,26 @@
 
 namespace {
 
-// The pages' own console messages are not the user's business.
-class QuietPage : public QWebEnginePage {
+// The lookup's page. Its own console messages are not the user's business.
+// While a load the lookup asked for is under way, the page that is being
+// left can no longer navigate the browser: a meta refresh or a script of
+// the previous page would otherwise replace the lookup's page before it
+// arrives. The server's redirects still lead on.
+class LookupPage : public QWebEnginePage {
 public:
     using QWebEnginePage::QWebEnginePage;
+
+    bool ownLoadPending = false;
 
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
                                   const QString &) override
     {
+    }
+    bool acceptNavigationRequest(const QUrl &, NavigationType type, bool isMainFrame) override
+    {
+        return !isMainFrame || !ownLoadPending || type == NavigationTypeTyped ||
+               type == NavigationTypeRedirect;
     }
 };
 
@@ -76,7 +87,7 @@ void WebEngine::ensureView()
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_profile->setSpellCheckEnabled(false);
     m_view = new QWebEngineView(m_container.data());
-    auto *page = new QuietPage(m_profile, m_view);
+    auto *page = new LookupPage(m_profile, m_view);
     // Nobody sees the page: it never asks for the keyboard.
     page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     m_view->setFocusPolicy(Qt::NoFocus);
@@ -103,6 +114,7 @@ void WebEngine::navigate(const QUrl &address)
             Qt::QueuedConnection);
         return;
     }
+    static_cast<LookupPage *>(m_view->page())->ownLoadPending = true;
     m_view->page()->load(address);
 }
 
@@ -115,6 +127,10 @@ void WebEngine::stop()
 
 void WebEngine::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
+    // A load that another took the place of reports only that it stopped.
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+        info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+        static_cast<LookupPage *>(m_view->page())->ownLoadPending = false;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         takeSnapshot();
