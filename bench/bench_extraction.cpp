@@ -12,8 +12,8 @@
 #include "app/form1.h"
 #include "benchcommon.h"
 #include "lookup/linktests.h"
+#include "lookup/modulebrowser.h"
 #include "lookup/snapshotscript.h"
-#include "lookup/webenginebrowser.h"
 #include "marketplace/marketplace.h"
 #include "marketplace/pages.h"
 #include "pageserver.h"
@@ -108,7 +108,7 @@ public:
     LumoraSide(const QUrl &ratingPage)
         : m_ratingPage(ratingPage), m_tapped(tapSnapshots()), m_form(&m_browser)
     {
-        QObject::connect(&m_form, &Form1::firstPainted, &m_browser, &WebEngineBrowser::warmUp);
+        QObject::connect(&m_form, &Form1::firstPainted, &m_browser, &ModuleBrowser::warmUp);
         m_form.setPageTimeout(kTimeoutMs);
         m_form.show();
         ErrorBox::SetHandler([this](QWidget *, const QString &text) {
@@ -178,7 +178,7 @@ private:
     }
 
     QUrl m_ratingPage;
-    WebEngineBrowser m_browser;
+    ModuleBrowser m_browser{QStringList{QStringLiteral(LUMORA_MODULE_BUILD_DIR)}};
     bool m_tapped;
     Form1 m_form;
     QLineEdit *m_name = nullptr;

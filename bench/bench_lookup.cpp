@@ -9,7 +9,7 @@
 #include "app/form1.h"
 #include "benchcommon.h"
 #include "lookup/linktests.h"
-#include "lookup/webenginebrowser.h"
+#include "lookup/modulebrowser.h"
 #include "marketplace/marketplace.h"
 
 #include <QApplication>
@@ -43,7 +43,7 @@ public:
     {
         m_timeout.setSingleShot(true);
         QObject::connect(&m_timeout, &QTimer::timeout, &m_loop, &QEventLoop::quit);
-        QObject::connect(&m_form, &Form1::firstPainted, &m_browser, &WebEngineBrowser::warmUp);
+        QObject::connect(&m_form, &Form1::firstPainted, &m_browser, &ModuleBrowser::warmUp);
         m_form.show();
         ErrorBox::SetHandler([this](QWidget *, const QString &text) {
             m_error = text;
@@ -111,7 +111,7 @@ private:
         });
     }
 
-    WebEngineBrowser m_browser;
+    ModuleBrowser m_browser{QStringList{QStringLiteral(LUMORA_MODULE_BUILD_DIR)}};
     bool m_tapped;
     Form1 m_form;
     QLineEdit *m_name = nullptr;
