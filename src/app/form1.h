@@ -5,6 +5,7 @@
 #include "evaluation/shopfacts.h"
 #include "lookup/browser.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -62,6 +63,8 @@ private:
     void setStatus(const QString &text);
     void keepOutOfTabChain(QWidget *widget);
     void keepFocusOutOfBrowser(QWidget *old, QWidget *now);
+    void lockInputs();
+    void giveFocusBack();
     void armNavigation(const QString &address);
     void followShopLink(const DocumentSnapshot &document);
     void followRatingLink(const DocumentSnapshot &document);
@@ -85,4 +88,8 @@ private:
     bool m_activated = false;
     bool m_painted = false;
     bool m_valueBeforePress = false;
+    // Where the keyboard was when a lookup locked the name box and the
+    // search button, and where Qt then moved it.
+    QPointer<QWidget> m_focusBeforeLookup;
+    QPointer<QWidget> m_focusDuringLookup;
 };

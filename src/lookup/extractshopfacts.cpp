@@ -44,6 +44,7 @@ void Form1::ExtractShopFacts(const DocumentSnapshot &document)
     ui->cmdTBURL->setEnabled(true);
     setStatus(QStringLiteral("准备就绪"));
     m_lookupStage = 0;
+    giveFocusBack();
 
     Command13_Click();
 }

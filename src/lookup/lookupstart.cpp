@@ -7,12 +7,36 @@
 #include "text/textrules.h"
 #include "ui_form1.h"
 
+#include <QApplication>
 #include <QStringListModel>
 
 void Form1::txtTB_KeyPress(qint16 &keyAscii)
 {
     if (keyAscii == 13 && ui->cmdTBCX->isEnabled())
         cmdTBCX_Click();
+}
+
+// Disables the search button, then the name box. The keyboard, if it was in
+// either, moves on to the next control; it comes back when the lookup ends.
+void Form1::lockInputs()
+{
+    QWidget *focus = QApplication::focusWidget();
+    const bool inInputs = focus == ui->txtTB || focus == ui->cmdTBCX;
+    m_focusBeforeLookup = inInputs ? focus : nullptr;
+    ui->cmdTBCX->setEnabled(false);
+    ui->txtTB->setEnabled(false);
+    m_focusDuringLookup = inInputs ? QApplication::focusWidget() : nullptr;
+}
+
+// Called once the inputs are enabled again: the keyboard returns to the name
+// box or the search button, unless the user has moved it meanwhile. Without
+// this, Enter pressed again after a lookup would land on "退出".
+void Form1::giveFocusBack()
+{
+    if (m_focusBeforeLookup && QApplication::focusWidget() == m_focusDuringLookup)
+        m_focusBeforeLookup->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeLookup = nullptr;
+    m_focusDuringLookup = nullptr;
 }
 
 void Form1::cmdTBCX_Click()
@@ -37,8 +61,7 @@ void Form1::cmdTBCX_Click()
     ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u" ", u""));
 
     m_ratePageUrl.clear();
-    ui->cmdTBCX->setEnabled(false);
-    ui->txtTB->setEnabled(false);
+    lockInputs();
     setStatus(QStringLiteral("正在淘宝服务器上搜索该店铺..."));
 
     m_navigationArmed = true;

@@ -92,6 +92,7 @@ void Form1::reportNotFound()
     ui->txtTB->setEnabled(true);
     ui->cmdTBURL->setEnabled(false);
     setStatus(kReady);
+    giveFocusBack();
     ErrorBox::Show(
         this, QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！"));
 }
@@ -109,6 +110,7 @@ void Form1::endLookupUnread(const QString &message)
     ui->txtTB->setEnabled(true);
     ui->cmdTBURL->setEnabled(false);
     setStatus(kReady);
+    giveFocusBack();
     ErrorBox::Show(this, message);
 }
 

@@ -78,6 +78,8 @@ private slots:
     void secondLookupAfterEveryEnding();
     void extractionLists();
     void extractionWithNothing();
+    void keyboardComesBack_data();
+    void keyboardComesBack();
     void withoutTheEngineModule_data();
     void withoutTheEngineModule();
 };
@@ -386,6 +388,56 @@ void TstLookup::extractionWithNothing()
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::keyboardComesBack_data()
+{
+    QTest::addColumn<QString>("startedFrom"); // the control that had the keyboard
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("userMovedOn"); // Tab pressed during the lookup
+    QTest::addColumn<QString>("focusAfter");
+    QTest::newRow("Enter in the name box, facts") << "txtTB"
+                                                  << "extraction" << false << "txtTB";
+    QTest::newRow("Enter in the name box, not found") << "txtTB"
+                                                      << "notfound" << false << "txtTB";
+    QTest::newRow("Enter in the name box, dead end") << "txtTB"
+                                                     << "deadend" << false << "txtTB";
+    QTest::newRow("search button, facts") << "cmdTBCX"
+                                          << "extraction" << false << "cmdTBCX";
+    QTest::newRow("moved on during the lookup") << "txtTB"
+                                                << "extraction" << true << "Text12";
+}
+
+// After a lookup started from the keyboard, the keyboard is back where it
+// was, not on "退出" where Qt moved it while the inputs were locked.
+void TstLookup::keyboardComesBack()
+{
+    QFETCH(QString, startedFrom);
+    QFETCH(QString, ending);
+    QFETCH(bool, userMovedOn);
+    QFETCH(QString, focusAfter);
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.line("txtTB")->setText(QStringLiteral("abc"));
+    auto *start = w.get<QWidget>(qPrintable(startedFrom));
+    start->setFocus();
+    QTest::keyClick(start, startedFrom == u"txtTB" ? Qt::Key_Return : Qt::Key_Space);
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), w.button("Command1"));
+    if (userMovedOn)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (ending == u"notfound") {
+        w.browser.finish(page(QStringLiteral("没有找到")));
+    } else if (ending == u"deadend") {
+        w.browser.finish(page(QStringLiteral("空")));
+    } else {
+        w.browser.finish(resultsPage());
+        w.browser.finish(shopPage());
+        w.browser.finish(ratingPage());
+    }
+    QVERIFY(w.button("cmdTBCX")->isEnabled());
+    QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
 }
 
 void TstLookup::withoutTheEngineModule_data()
