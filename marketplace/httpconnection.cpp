@@ -5,6 +5,7 @@
 #include "tlsidentity.h"
 
 #include <QSslSocket>
+#include <QTimer>
 
 namespace {
 
@@ -74,8 +75,8 @@ HttpResponse HttpResponse::tunnel()
     return r;
 }
 
-HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent)
-    : QObject(parent), m_socket(socket), m_handler(std::move(handler))
+HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, int delayMs, QObject *parent)
+    : QObject(parent), m_socket(socket), m_handler(std::move(handler)), m_delayMs(delayMs)
 {
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
@@ -111,7 +112,16 @@ void HttpConnection::readRequests()
             keepAlive = false;
         else if (connection.contains("keep-alive"))
             keepAlive = true;
-        send(request, m_handler(request), keepAlive);
+        const HttpResponse response = m_handler(request);
+        if (m_delayMs > 0 && request.method != "CONNECT") {
+            // Answers leave in the order of their requests, each one the same time late.
+            QTimer::singleShot(m_delayMs, this, [this, request, response, keepAlive] {
+                if (!m_done)
+                    send(request, response, keepAlive);
+            });
+            continue;
+        }
+        send(request, response, keepAlive);
     }
 }
 

@@ -58,7 +58,8 @@ class HttpConnection : public QObject {
 public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
-    HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent = nullptr);
+    // Every answer but a tunnel's leaves delayMs late.
+    HttpConnection(QTcpSocket *socket, Handler handler, int delayMs = 0, QObject *parent = nullptr);
 
 private:
     enum class Parse { NeedMore, Ready, Bad };
@@ -71,6 +72,7 @@ private:
 
     QTcpSocket *m_socket;
     Handler m_handler;
+    int m_delayMs = 0;
     QByteArray m_buffer;
     bool m_done = false;          // closing, or stalled on purpose: later input is ignored
     QByteArray m_scheme = "http"; // of origin-form requests; https inside a tunnel

@@ -86,7 +86,8 @@ Marketplace::Marketplace(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection())
             new HttpConnection(
-                socket, [this](const HttpRequest &request) { return handle(request); }, this);
+                socket, [this](const HttpRequest &request) { return handle(request); }, m_delayMs,
+                this);
     });
 }
 
@@ -129,6 +130,11 @@ QList<SampleShop> Marketplace::sampleShops()
         return SampleShop::parse(file.readAll());
     }();
     return shops;
+}
+
+void Marketplace::setResponseDelay(int ms)
+{
+    m_delayMs = ms;
 }
 
 QStringList Marketplace::tunnels() const

@@ -29,6 +29,8 @@ public:
 
     bool listen(quint16 port = 0); // on 127.0.0.1; port 0 picks a free one
     quint16 port() const;
+    // Answers every request ms late from now on, as a slow network would; 0 by default.
+    void setResponseDelay(int ms);
 
     // Every decoded q value the shop search has received, oldest first.
     QStringList queries() const;
@@ -62,4 +64,5 @@ private:
     QStringList m_queries;
     QStringList m_tunnels;
     quint16 m_refusedPort = 1;
+    int m_delayMs = 0;
 };

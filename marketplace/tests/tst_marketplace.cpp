@@ -110,6 +110,7 @@ private slots:
     void keepAliveServesSeveralRequests();
     void unknownAddressesGet404_data();
     void unknownAddressesGet404();
+    void delayedAnswersKeepTheirOrder();
     void connectOpensHttpsTunnel_data();
     void connectOpensHttpsTunnel();
 
@@ -409,6 +410,37 @@ void TestMarketplace::unknownAddressesGet404()
     QCOMPARE(page.status, 404);
     QVERIFY(page.text.contains(QStringLiteral("404 Not Found")));
     QCOMPARE(m_market.queries(), QStringList());
+}
+
+// With a delay, requests sent one after another on one connection are still answered
+// one after another, each whole.
+void TestMarketplace::delayedAnswersKeepTheirOrder()
+{
+    Marketplace slow;
+    slow.setResponseDelay(100);
+    QVERIFY(slow.listen());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, slow.port());
+    QVERIFY(socket.waitForConnected(5000));
+    const SampleShop shop = Marketplace::sampleShops().first();
+    const QByteArray urls[] = {shop.ratingUrl().toUtf8(), "http://shopsearch.taobao.com/x",
+                               shop.shopUrl().toUtf8()};
+    for (const QByteArray &url : urls)
+        socket.write("GET " + url +
+                     " HTTP/1.1\r\nHost: " + QUrl::fromEncoded(url).host().toLatin1() + "\r\n\r\n");
+    QByteArray all;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            all += socket.readAll();
+            return all.count("HTTP/1.1 ") == 3 && all.endsWith("</html>\n");
+        },
+        10000));
+    const qsizetype rating = all.indexOf(gbk(QStringLiteral("卖家信用: ")));
+    const qsizetype missing = all.indexOf("HTTP/1.1 404 ");
+    const qsizetype front = all.indexOf(shop.ratingUrl().toUtf8(), missing);
+    QVERIFY(rating > 0);
+    QVERIFY(missing > rating);
+    QVERIFY(front > missing);
 }
 
 void TestMarketplace::connectOpensHttpsTunnel_data()
