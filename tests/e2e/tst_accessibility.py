@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: MIT
 """What a screen reader hears of Lumora, read the way screen readers read it.
 
-    tst_accessibility.py --program PATH --marketplace PATH [--shops shops.json] [--verbose]
+    tst_accessibility.py --program PATH --marketplace PATH [--shops shops.json] [--keep]
 
 Starts a private Xvfb, a private D-Bus session bus and the AT-SPI bus launcher,
 turns accessibility on as a screen reader does (org.a11y.Status IsEnabled and
@@ -206,8 +206,11 @@ class Bus:
         data = event.any_data
         if not isinstance(data, (str, int, float, bool)) or data is None:
             data = None
-        text_now = read_text(source) if event.type.startswith("object:property-change:accessible-name") \
-            or event.type.startswith("object:text-changed") else None
+        # What the object reads as the event arrives, as a screen reader would ask.
+        text_now = None
+        if event.type.startswith(("object:property-change:accessible-name",
+                                  "object:text-changed")):
+            text_now = read_text(source)
         record = {"type": event.type, "source": source, "role": role, "name": name,
                   "detail1": event.detail1, "data": data, "text_now": text_now,
                   "time": time.time()}
@@ -694,6 +697,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--marketplace", required=True)
+    parser.add_argument("--keep", action="store_true", help="keep the logs and folders")
     parser.add_argument("--shops", default=os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "..", "marketplace", "shops.json"))
     args = parser.parse_args()
@@ -721,7 +725,12 @@ def main():
         left = procs.strays()
         if left:
             problem("processes left running: %s" % left)
-        if problems:
+        log = os.path.join(work, "lumora.log")
+        if problems and os.path.exists(log):
+            with open(log, errors="replace") as f:
+                lines = f.read().splitlines()[-15:]
+            note("the program's last lines:\n    " + "\n    ".join(lines))
+        if args.keep:
             note("kept the logs in %s" % work)
         else:
             subprocess.run(["rm", "-rf", work], check=False)
