@@ -445,6 +445,8 @@ void TstPrivacy::nothingIsLeft()
                       QStringLiteral("private"), QStringLiteral("true")}))
             QSKIP("cannot give the program a /tmp of its own here (needs root)");
         roots << qMakePair(QStringLiteral("/tmp"), folder("tmp"));
+        if (platform == Platform::X)
+            folder(QStringLiteral("tmp/.X11-unix"));
     }
     const QString proxy = QStringLiteral("http://127.0.0.1:%1").arg(m_market.port());
     env.insert(QStringLiteral("http_proxy"), proxy);
@@ -466,7 +468,7 @@ void TstPrivacy::nothingIsLeft()
     }
     // The bus folder is the test's, not the program's.
     const Tree before = snapshot(roots);
-    QCOMPARE(before.size(), 0);
+    QVERIFY(before.isEmpty() || before.keys() == QStringList{QStringLiteral("/tmp/.X11-unix")});
 
     Session session(platform, m_display, QStringLiteral("HOME=") + roots.first().second);
     if (privateTmp) {
@@ -475,7 +477,10 @@ void TstPrivacy::nothingIsLeft()
             QStringLiteral("unshare"),
             {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
              QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-             QStringLiteral("mount --bind \"$1\" /tmp && export LD_PRELOAD=\"$2\" && exec \"$0\""),
+             // The X server's sockets stay where X clients look for them.
+             QStringLiteral("if [ -d \"$1/.X11-unix\" ]; then mount --bind /tmp/.X11-unix "
+                            "\"$1/.X11-unix\" || exit 1; fi; mount --rbind \"$1\" /tmp && "
+                            "export LD_PRELOAD=\"$2\" && exec \"$0\""),
              programPath, work.filePath(QStringLiteral("tmp")), kDriver});
     } else {
         env.insert(QStringLiteral("LD_PRELOAD"), kDriver);
