@@ -212,6 +212,10 @@ HttpResponse hostilePage(Stage stage, const QString &id, const HttpRequest &requ
                                  ? QStringLiteral("file:///tmp/rate.taobao.com/user-rate-x.htm")
                                  : QStringLiteral("lumora-test://rate.taobao.com/user-rate-x.htm");
         page.replace(made.ratingUrl(), link);
+    } else if (id == u"httpslink") {
+        QString secure = made.ratingUrl();
+        secure.replace(0, 4, QStringLiteral("https"));
+        page.replace(made.ratingUrl(), secure);
     } else if (id == u"shoplinkpath") {
         page.replace(QStringLiteral("\"%1\"").arg(made.shopUrl()),
                      QStringLiteral("\"%1index.htm\"").arg(made.shopUrl()));
@@ -283,6 +287,10 @@ QList<Case> cases()
         {QStringLiteral("shoplinkpath"),
          QStringLiteral("a shop link with a path after its last /"),
          {{S::Search, E::Unread}}},
+        // Through the marketplace's https tunnel, whose certificate no browser trusts.
+        {QStringLiteral("httpslink"),
+         QStringLiteral("a rating link over https"),
+         {{S::ShopFront, E::Unread}}},
     };
     return all;
 }

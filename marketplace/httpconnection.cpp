@@ -2,7 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "httpconnection.h"
 
-#include <QTcpSocket>
+#include "tlsidentity.h"
+
+#include <QSslSocket>
+#include <QTimer>
 
 namespace {
 
@@ -64,8 +67,16 @@ HttpResponse HttpResponse::error(int status, const QByteArray &reason)
     return r;
 }
 
-HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent)
-    : QObject(parent), m_socket(socket), m_handler(std::move(handler))
+HttpResponse HttpResponse::tunnel()
+{
+    HttpResponse r;
+    r.reason = "Connection established";
+    r.delivery = Delivery::Tunnel;
+    return r;
+}
+
+HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, int delayMs, QObject *parent)
+    : QObject(parent), m_socket(socket), m_handler(std::move(handler)), m_delayMs(delayMs)
 {
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
@@ -101,7 +112,16 @@ void HttpConnection::readRequests()
             keepAlive = false;
         else if (connection.contains("keep-alive"))
             keepAlive = true;
-        send(request, m_handler(request), keepAlive);
+        const HttpResponse response = m_handler(request);
+        if (m_delayMs > 0 && request.method != "CONNECT") {
+            // Answers leave in the order of their requests, each one the same time late.
+            QTimer::singleShot(m_delayMs, this, [this, request, response, keepAlive] {
+                if (!m_done)
+                    send(request, response, keepAlive);
+            });
+            continue;
+        }
+        send(request, response, keepAlive);
     }
 }
 
@@ -153,15 +173,21 @@ HttpConnection::Parse HttpConnection::takeRequest(HttpRequest *request, HttpResp
     m_buffer.remove(0, total);
 
     if (request->method == "CONNECT") {
-        *failure = HttpResponse::error(405, "Method Not Allowed");
-        return Parse::Bad;
+        // Only https tunnels: authority form "host:443"; the handler decides.
+        request->url = QUrl::fromEncoded("https://" + request->target);
+        if (!request->url.isValid() || request->url.host().isEmpty() ||
+            request->url.port() != 443 || request->url.path() != QString()) {
+            *failure = HttpResponse::error(405, "Method Not Allowed");
+            return Parse::Bad;
+        }
+        return Parse::Ready;
     }
     if (request->target.startsWith('/')) {
         QByteArray host = request->header("host");
         const int portColon = host.lastIndexOf(':');
         if (portColon > 0 && !host.endsWith(']'))
             host.truncate(portColon);
-        request->url = QUrl::fromEncoded("http://" + host + request->target);
+        request->url = QUrl::fromEncoded(m_scheme + "://" + host + request->target);
     } else {
         request->url = QUrl::fromEncoded(request->target);
     }
@@ -174,6 +200,13 @@ HttpConnection::Parse HttpConnection::takeRequest(HttpRequest *request, HttpResp
 
 void HttpConnection::send(const HttpRequest &request, const HttpResponse &response, bool keepAlive)
 {
+    if (response.delivery == HttpResponse::Delivery::Tunnel) {
+        openTunnel();
+        return;
+    }
+    // A CONNECT that gets no tunnel ends the connection.
+    if (request.method == "CONNECT")
+        keepAlive = false;
     const bool stall = response.delivery == HttpResponse::Delivery::Stall;
     const bool halfway = stall || response.delivery == HttpResponse::Delivery::CloseHalfway;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason +
@@ -198,6 +231,24 @@ void HttpConnection::send(const HttpRequest &request, const HttpResponse &respon
         m_done = true;
         m_socket->disconnectFromHost();
     }
+}
+
+void HttpConnection::openTunnel()
+{
+    const TlsIdentity &identity = TlsIdentity::get();
+    auto *ssl = qobject_cast<QSslSocket *>(m_socket);
+    if (!ssl || !identity.isValid()) {
+        sendAndClose(HttpResponse::error(502, "Bad Gateway"));
+        return;
+    }
+    m_socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+    m_socket->flush();
+    m_scheme = "https";
+    ssl->setLocalCertificate(identity.certificate);
+    ssl->setPrivateKey(identity.key);
+    // A client that refuses the certificate ends the handshake; the socket then
+    // disconnects and the connection goes away like any other.
+    ssl->startServerEncryption();
 }
 
 void HttpConnection::sendAndClose(const HttpResponse &response)

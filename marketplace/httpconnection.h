@@ -30,6 +30,7 @@ struct HttpResponse {
         Complete,     // status line, headers and the whole body
         Stall,        // status line, headers and half of the body, then nothing ever again
         CloseHalfway, // status line, headers and half of the body, then the connection closes
+        Tunnel,       // "200 Connection established" to a CONNECT, then TLS as the server
     };
 
     int status = 200;
@@ -44,16 +45,21 @@ struct HttpResponse {
     static HttpResponse redirect(const QString &location);
     static HttpResponse json(const QByteArray &utf8Body);
     static HttpResponse error(int status, const QByteArray &reason);
+    static HttpResponse tunnel();
 };
 
 // Reads HTTP/1.1 requests from one socket one after another, answers each through the
 // handler, and keeps the connection open between them unless the client asks otherwise.
+// A CONNECT to port 443 reaches the handler with the url https://host:443; when it answers
+// with a tunnel, the connection turns into a TLS server (the socket must be a QSslSocket)
+// and goes on reading requests, now in origin form for that host, through the tunnel.
 class HttpConnection : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
-    HttpConnection(QTcpSocket *socket, Handler handler, QObject *parent = nullptr);
+    // Every answer but a tunnel's leaves delayMs late.
+    HttpConnection(QTcpSocket *socket, Handler handler, int delayMs = 0, QObject *parent = nullptr);
 
 private:
     enum class Parse { NeedMore, Ready, Bad };
@@ -62,9 +68,12 @@ private:
     Parse takeRequest(HttpRequest *request, HttpResponse *failure);
     void send(const HttpRequest &request, const HttpResponse &response, bool keepAlive);
     void sendAndClose(const HttpResponse &response);
+    void openTunnel();
 
     QTcpSocket *m_socket;
     Handler m_handler;
+    int m_delayMs = 0;
     QByteArray m_buffer;
-    bool m_done = false; // closing, or stalled on purpose: later input is ignored
+    bool m_done = false;          // closing, or stalled on purpose: later input is ignored
+    QByteArray m_scheme = "http"; // of origin-form requests; https inside a tunnel
 };

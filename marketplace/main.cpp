@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
-// lumora-marketplace [--port N]: serves the sample marketplace as an HTTP proxy on
+// lumora-marketplace [--port N] [--delay-ms N]: serves the sample marketplace as an HTTP proxy on
 // 127.0.0.1, prints "port N" once listening, and runs until SIGTERM or SIGINT.
 
 #include "marketplace.h"
@@ -58,6 +58,11 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Port to listen on; 0 picks a free one."),
                                         QStringLiteral("N"), QStringLiteral("0"));
     parser.addOption(portOption);
+    const QCommandLineOption delayOption(
+        QStringLiteral("delay-ms"),
+        QStringLiteral("Answer every page N milliseconds late, to watch a lookup's steps."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOption(delayOption);
     parser.process(app);
 
     bool ok = false;
@@ -72,7 +77,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    const int delayMs = parser.value(delayOption).toInt(&ok);
+    if (!ok || delayMs < 0) {
+        std::fprintf(stderr, "lumora-marketplace: bad delay \"%s\"\n",
+                     qPrintable(parser.value(delayOption)));
+        return 2;
+    }
     Marketplace marketplace;
+    marketplace.setResponseDelay(delayMs);
     if (!marketplace.listen(quint16(port))) {
         std::fprintf(stderr, "lumora-marketplace: cannot listen on 127.0.0.1:%u\n", port);
         return 1;

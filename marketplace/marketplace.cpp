@@ -5,10 +5,12 @@
 #include "hostile.h"
 #include "httpconnection.h"
 #include "pages.h"
+#include "tlsidentity.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
@@ -20,10 +22,27 @@ QRegularExpression whole(const QString &pattern)
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
 }
 
+// Hands out every connection as a QSslSocket, which carries plain HTTP like any TCP
+// socket and can turn into a TLS server when the browser opens an https tunnel.
+class TunnelReadyServer : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descriptor))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
+
 } // namespace
 
 Marketplace::Marketplace(QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_shops(sampleShops())
+    : QObject(parent), m_server(new TunnelReadyServer(this)), m_shops(sampleShops())
 {
     for (int i = 0; i < m_shops.size(); ++i) {
         m_byNick.insert(m_shops[i].nick, i);
@@ -42,6 +61,11 @@ Marketplace::Marketplace(QObject *parent)
          [](const HttpRequest &, const QStringList &) { return HttpResponse::notFound(); }},
         {whole(QStringLiteral("control\\.lumora\\.test")), whole(QStringLiteral("/queries")),
          [this](const HttpRequest &, const QStringList &) { return serveQueries(); }},
+        {whole(QStringLiteral("control\\.lumora\\.test")), whole(QStringLiteral("/tunnels")),
+         [this](const HttpRequest &, const QStringList &) {
+             return HttpResponse::json(QJsonDocument(QJsonArray::fromStringList(m_tunnels))
+                                           .toJson(QJsonDocument::Compact));
+         }},
         {whole(QStringLiteral("shopsearch\\.taobao\\.com")),
          whole(QStringLiteral("/browse/shop_search\\.htm")),
          [this](const HttpRequest &request, const QStringList &) { return serveSearch(request); }},
@@ -62,7 +86,8 @@ Marketplace::Marketplace(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection())
             new HttpConnection(
-                socket, [this](const HttpRequest &request) { return handle(request); }, this);
+                socket, [this](const HttpRequest &request) { return handle(request); }, m_delayMs,
+                this);
     });
 }
 
@@ -107,8 +132,28 @@ QList<SampleShop> Marketplace::sampleShops()
     return shops;
 }
 
+void Marketplace::setResponseDelay(int ms)
+{
+    m_delayMs = ms;
+}
+
+QStringList Marketplace::tunnels() const
+{
+    return m_tunnels;
+}
+
 HttpResponse Marketplace::handle(const HttpRequest &request)
 {
+    if (request.method == "CONNECT") {
+        // An https page: the browser gets a tunnel to this server, whatever the host.
+        m_tunnels.append(request.url.authority());
+        const TlsIdentity &identity = TlsIdentity::get();
+        if (!identity.isValid()) {
+            qWarning("sample marketplace: no https: %s", qPrintable(identity.error));
+            return HttpResponse::error(502, "Bad Gateway");
+        }
+        return HttpResponse::tunnel();
+    }
     if (request.method != "GET" && request.method != "HEAD")
         return HttpResponse::error(405, "Method Not Allowed");
     HttpResponse hostile;

@@ -18,7 +18,8 @@ struct HttpResponse;
 
 // A sample marketplace reached as an HTTP proxy on 127.0.0.1: it serves the shop search,
 // shop front pages and rating pages of the sample shops in shops.json, whatever host the
-// browser asks for, and answers everything else with 404. Names of the form
+// browser asks for, and answers everything else with 404. https pages come through a
+// CONNECT tunnel to port 443 with a self-signed certificate (tlsidentity.h). Names of the form
 // "hostile-<stage>-<case>" lead to the hostile pages of hostile.h.
 class Marketplace : public QObject {
     Q_OBJECT
@@ -28,10 +29,14 @@ public:
 
     bool listen(quint16 port = 0); // on 127.0.0.1; port 0 picks a free one
     quint16 port() const;
+    // Answers every request ms late from now on, as a slow network would; 0 by default.
+    void setResponseDelay(int ms);
 
     // Every decoded q value the shop search has received, oldest first.
     QStringList queries() const;
     void clearQueries();
+    // Every "host:443" the browser has opened an https tunnel to, oldest first.
+    QStringList tunnels() const;
 
     static QList<SampleShop> sampleShops();
 
@@ -57,5 +62,7 @@ private:
     QHash<QString, int> m_byShopId;
     QHash<QString, int> m_byRateKey;
     QStringList m_queries;
+    QStringList m_tunnels;
     quint16 m_refusedPort = 1;
+    int m_delayMs = 0;
 };

@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslSocket>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTcpSocket>
@@ -109,6 +110,9 @@ private slots:
     void keepAliveServesSeveralRequests();
     void unknownAddressesGet404_data();
     void unknownAddressesGet404();
+    void delayedAnswersKeepTheirOrder();
+    void connectOpensHttpsTunnel_data();
+    void connectOpensHttpsTunnel();
 
 private:
     Page get(const QString &url);
@@ -406,6 +410,116 @@ void TestMarketplace::unknownAddressesGet404()
     QCOMPARE(page.status, 404);
     QVERIFY(page.text.contains(QStringLiteral("404 Not Found")));
     QCOMPARE(m_market.queries(), QStringList());
+}
+
+// With a delay, requests sent one after another on one connection are still answered
+// one after another, each whole.
+void TestMarketplace::delayedAnswersKeepTheirOrder()
+{
+    Marketplace slow;
+    slow.setResponseDelay(100);
+    QVERIFY(slow.listen());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, slow.port());
+    QVERIFY(socket.waitForConnected(5000));
+    const SampleShop shop = Marketplace::sampleShops().first();
+    const QByteArray urls[] = {shop.ratingUrl().toUtf8(), "http://shopsearch.taobao.com/x",
+                               shop.shopUrl().toUtf8()};
+    for (const QByteArray &url : urls)
+        socket.write("GET " + url +
+                     " HTTP/1.1\r\nHost: " + QUrl::fromEncoded(url).host().toLatin1() + "\r\n\r\n");
+    QByteArray all;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            all += socket.readAll();
+            return all.count("HTTP/1.1 ") == 3 && all.endsWith("</html>\n");
+        },
+        10000));
+    const qsizetype rating = all.indexOf(gbk(QStringLiteral("卖家信用: ")));
+    const qsizetype missing = all.indexOf("HTTP/1.1 404 ");
+    const qsizetype front = all.indexOf(shop.ratingUrl().toUtf8(), missing);
+    QVERIFY(rating > 0);
+    QVERIFY(missing > rating);
+    QVERIFY(front > missing);
+}
+
+void TestMarketplace::connectOpensHttpsTunnel_data()
+{
+    QTest::addColumn<QByteArray>("authority");
+    QTest::addColumn<int>("status"); // of the CONNECT
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected"); // in the page read through the tunnel
+    const SampleShop shop = Marketplace::sampleShops().first();
+    QTest::newRow("rating page") << QByteArray("rate.taobao.com:443") << 200
+                                 << QUrl(shop.ratingUrl()).path()
+                                 << QStringLiteral("卖家信用: ") + shop.rate.credit;
+    QTest::newRow("shop front") << QByteArray("shop") + shop.shopId.toLatin1() + ".taobao.com:443"
+                                << 200 << QStringLiteral("/") << shop.ratingUrl();
+    QTest::newRow("port 80 is no tunnel")
+        << QByteArray("rate.taobao.com:80") << 405 << QString() << QString();
+    QTest::newRow("no port") << QByteArray("rate.taobao.com") << 405 << QString() << QString();
+}
+
+// The browser's way to https pages: CONNECT, then TLS with the marketplace's own
+// certificate, then ordinary requests in origin form through the tunnel.
+void TestMarketplace::connectOpensHttpsTunnel()
+{
+    QFETCH(QByteArray, authority);
+    QFETCH(int, status);
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    if (!QSslSocket::supportsSsl())
+        QSKIP("Qt has no TLS backend here");
+
+    QSslSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_market.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n");
+    QByteArray head;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            head += socket.readAll();
+            return head.contains("\r\n\r\n");
+        },
+        20000)); // the first tunnel waits for its certificate to be made
+    QVERIFY2(head.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), head.constData());
+    if (status != 200) {
+        QVERIFY(QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
+                                5000));
+        return;
+    }
+    QCOMPARE(m_market.tunnels().last(), QString::fromLatin1(authority));
+
+    // Self-signed for the marketplace's hosts: a client that checks it refuses it.
+    const QString host = QString::fromLatin1(authority).section(QLatin1Char(':'), 0, 0);
+    QList<QSslError> seen;
+    connect(&socket, &QSslSocket::sslErrors, this, [&](const QList<QSslError> &errors) {
+        seen = errors;
+        socket.ignoreSslErrors();
+    });
+    socket.setPeerVerifyName(host);
+    socket.startClientEncryption();
+    // The server answers from this thread's event loop.
+    QVERIFY(QTest::qWaitFor([&] { return socket.isEncrypted(); }, 10000));
+    QVERIFY(!seen.isEmpty());
+    QVERIFY(std::any_of(seen.cbegin(), seen.cend(), [](const QSslError &e) {
+        return e.error() == QSslError::SelfSignedCertificate;
+    }));
+    QVERIFY(std::none_of(seen.cbegin(), seen.cend(), [](const QSslError &e) {
+        return e.error() == QSslError::HostNameMismatch;
+    }));
+
+    socket.write("GET " + path.toLatin1() + " HTTP/1.1\r\nHost: " + host.toLatin1() +
+                 "\r\nConnection: close\r\n\r\n");
+    QByteArray response;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            response += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        },
+        5000));
+    QVERIFY2(response.startsWith("HTTP/1.1 200 "), response.left(200).constData());
+    QVERIFY(response.contains(gbk(expected)));
 }
 
 QTEST_GUILESS_MAIN(TestMarketplace)

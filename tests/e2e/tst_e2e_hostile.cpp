@@ -74,7 +74,9 @@ private:
 void TstE2eHostile::initTestCase()
 {
     QVERIFY(m_market.listen());
-    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
+    const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(m_market.port());
+    qputenv("http_proxy", proxy);
+    qputenv("https_proxy", proxy); // https pages come through the marketplace's tunnel
     m_browser = new ModuleBrowser(E2e::moduleFolders());
     connect(m_browser, &Browser::DocumentComplete, this,
             [this](const DocumentSnapshot &page) { m_last = page; });

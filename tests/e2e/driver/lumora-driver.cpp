@@ -1,0 +1,218 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
+// A test driver for the real, unmodified program, loaded into it with
+// LD_PRELOAD. It lets an end-to-end test watch the window and, where nothing
+// outside the process can send input (QT_QPA_PLATFORM=offscreen), type and
+// click in it the way a user would.
+//
+// Reports, one line each on standard error:
+//   lumora-driver: ready WINID            the window is shown and painted
+//   lumora-driver: state {JSON}           whenever what the user sees changes:
+//                                         {"status", "search" (鉴定 enabled),
+//                                          "credit" (卖家信用), "box" (text of the
+//                                          open message box or null), "boxWindow"}
+//   lumora-driver: run COMMAND            a command from standard input is being run
+//   lumora-driver: error WHAT             a command could not be carried out
+// Commands, one a line on standard input, each run from the event loop:
+//   click X Y     left click at X,Y of the window (window coordinates)
+//   type TEXT     key presses for each character of TEXT into the focused control
+//   key NAME      Return, BackSpace, Tab, Backtab or ctrl+a on the focused control
+//   answer        Enter in the open message box
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// The browser engine's helper processes must not load the driver: they are
+// started from this process's environment.
+__attribute__((constructor)) void forgetPreload()
+{
+    unsetenv("LD_PRELOAD");
+}
+
+void report(const QByteArray &line)
+{
+    const QByteArray out = "lumora-driver: " + line + '\n';
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, out.constData(), out.size());
+}
+
+class Driver : public QObject {
+public:
+    explicit Driver(QObject *parent) : QObject(parent)
+    {
+        m_poll.setInterval(50);
+        connect(&m_poll, &QTimer::timeout, this, &Driver::look);
+        m_poll.start();
+        m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+        connect(m_input, &QSocketNotifier::activated, this, &Driver::readCommands);
+    }
+
+private:
+    QWidget *window() const
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == u"Form1" || w->windowTitle() == u"Lumora1.2")
+                return w;
+        }
+        return nullptr;
+    }
+
+    template <typename T> T *control(const char *name) const
+    {
+        QWidget *w = window();
+        return w ? w->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+
+    // Watches the window; reports when it is ready and whenever its state changes.
+    void look()
+    {
+        QWidget *form = window();
+        if (!form)
+            return;
+        if (!m_ready) {
+            if (!form->isVisible() || !form->windowHandle() || !form->windowHandle()->isExposed())
+                return;
+            // One more round of the event loop, so that it has been painted.
+            if (++m_exposedTicks < 4)
+                return;
+            m_ready = true;
+            report("ready " + QByteArray::number(quintptr(form->winId())));
+        }
+        QJsonObject state;
+        const auto *status = control<QLabel>("lblTBZZ");
+        const auto *search = control<QPushButton>("cmdTBCX");
+        const auto *credit = control<QLineEdit>("Text9");
+        state[QStringLiteral("status")] = status ? status->text() : QString();
+        state[QStringLiteral("search")] = search && search->isEnabled();
+        state[QStringLiteral("credit")] = credit ? credit->text() : QString();
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            state[QStringLiteral("box")] = box->text();
+            state[QStringLiteral("boxWindow")] = QString::number(quintptr(box->winId()));
+        } else {
+            state[QStringLiteral("box")] = QJsonValue::Null;
+        }
+        const QByteArray line = QJsonDocument(state).toJson(QJsonDocument::Compact);
+        if (line != m_lastState) {
+            m_lastState = line;
+            report("state " + line);
+        }
+    }
+
+    void readCommands()
+    {
+        char chunk[4096];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            m_input->setEnabled(false); // the test closed its end
+            return;
+        }
+        m_pending.append(chunk, int(got));
+        int end;
+        while ((end = m_pending.indexOf('\n')) >= 0) {
+            const QString command = QString::fromUtf8(m_pending.left(end));
+            m_pending.remove(0, end + 1);
+            // Each command runs from an event of its own: a click that opens a
+            // message box returns only when the box is closed, and the command
+            // that closes it must be able to run meanwhile.
+            QMetaObject::invokeMethod(
+                this, [this, command] { run(command); }, Qt::QueuedConnection);
+        }
+    }
+
+    // The control that takes the keys: the window's focus, or that of the open box.
+    QWidget *keyTarget() const
+    {
+        QWidget *top = QApplication::activeModalWidget();
+        if (!top)
+            top = window();
+        if (!top)
+            return nullptr;
+        return top->focusWidget() ? top->focusWidget() : top;
+    }
+
+    void run(const QString &command)
+    {
+        const QString verb = command.section(u' ', 0, 0);
+        const QString rest = command.section(u' ', 1);
+        QWidget *form = window();
+        if (!form) {
+            report("error no window for " + command.toUtf8());
+            return;
+        }
+        if (verb == u"click") {
+            const QPoint at(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1, 1).toInt());
+            QWidget *target = form->childAt(at);
+            if (!target)
+                target = form;
+            report("run " + command.toUtf8() + " (on " + target->objectName().toUtf8() + ")");
+            QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(form, at));
+            return;
+        }
+        QPointer<QWidget> target = keyTarget();
+        if (!target) {
+            report("error nothing takes the keys for " + command.toUtf8());
+            return;
+        }
+        report("run " + command.toUtf8() + " (on " + target->objectName().toUtf8() + ")");
+        if (verb == u"type") {
+            QTest::keyClicks(target, rest);
+        } else if (verb == u"key") {
+            if (rest == u"Return")
+                QTest::keyClick(target, Qt::Key_Return);
+            else if (rest == u"BackSpace")
+                QTest::keyClick(target, Qt::Key_Backspace);
+            else if (rest == u"Tab")
+                QTest::keyClick(target, Qt::Key_Tab);
+            else if (rest == u"Backtab")
+                QTest::keyClick(target, Qt::Key_Backtab, Qt::ShiftModifier);
+            else if (rest == u"ctrl+a")
+                QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+            else
+                report("error unknown key " + rest.toUtf8());
+        } else if (verb == u"answer") {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) {
+                report("error no message box to answer");
+                return;
+            }
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+        } else {
+            report("error unknown command " + command.toUtf8());
+        }
+    }
+
+    QTimer m_poll;
+    QSocketNotifier *m_input = nullptr;
+    QByteArray m_pending;
+    QByteArray m_lastState;
+    bool m_ready = false;
+    int m_exposedTicks = 0;
+};
+
+void startDriver()
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    new Driver(QCoreApplication::instance());
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startDriver)

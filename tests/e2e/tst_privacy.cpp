@@ -1,0 +1,609 @@
+// SPDX-FileCopyrightText: 2026 the Lumora developers
+// SPDX-License-Identifier: MIT
+// The program keeps nothing: the real binary is started with fresh, empty
+// home, XDG and temporary folders, used as a person would use it (a lookup
+// over http, one over https, a refused edit of an indicator, an error box,
+// "退出"), and afterwards every folder holds exactly what it held before.
+//
+//   tst_privacy [--program PATH] [Qt Test options]
+//
+// PATH is the program to test (the build's by default; the package test passes
+// /usr/bin/lumora). Under offscreen nothing outside the process can type or
+// click, so the test loads lumora-driver into the program with LD_PRELOAD and
+// sends it its input; under X (a private Xvfb) xdotool types and clicks on the
+// real window, and the same driver only reports what the window shows.
+#include "marketplace/marketplace.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+QString programPath = QStringLiteral(LUMORA_BINARY);
+const QString kDriver = QStringLiteral(LUMORA_DRIVER);
+
+const QString kReady = QStringLiteral("准备就绪");
+const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+const QString kRefused = QStringLiteral("本项严禁修改！");
+const QString kNoName = QStringLiteral("请输入店铺名!");
+const QString kHttpShop = QStringLiteral("sunny_bags");
+const QString kHttpShopCredit = QStringLiteral("3456");
+const QString kHttpsShop = QStringLiteral("hostile-2-httpslink"); // its rating link is https
+constexpr int kStepMs = 60000;
+
+// Points in window coordinates of the controls the scenario clicks.
+const QPoint kNameBox(220, 16);  // txtTB
+const QPoint kIndicator(60, 88); // Check2
+const QPoint kExit(496, 360);    // Command1
+
+enum class Platform { Offscreen, X };
+// Which of the user's folders the environment names: every XDG folder and
+// TMPDIR, HOME and the runtime folder only, or HOME alone.
+enum class Folders { All, HomeAndRuntime, HomeOnly };
+
+// One entry of a folder tree as far as "left something behind" goes: a folder
+// counts by its existence (its time changes with every transient file), a
+// file by its size and time, a link by its target.
+struct Entry {
+    QChar kind; // d, f, l or o
+    qint64 size = 0;
+    qint64 modified = 0;
+    QString target;
+    bool operator==(const Entry &o) const
+    {
+        return kind == o.kind && size == o.size && modified == o.modified && target == o.target;
+    }
+};
+using Tree = QMap<QString, Entry>; // "LABEL/relative/path"
+
+Tree snapshot(const QList<QPair<QString, QString>> &roots)
+{
+    Tree tree;
+    for (const auto &[label, root] : roots) {
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QFileInfo info = it.fileInfo();
+            Entry e;
+            if (info.isSymLink()) {
+                e.kind = u'l';
+                e.target = info.symLinkTarget();
+            } else if (info.isDir()) {
+                e.kind = u'd';
+            } else if (info.isFile()) {
+                e.kind = u'f';
+                e.size = info.size();
+                e.modified = info.lastModified().toMSecsSinceEpoch();
+            } else {
+                e.kind = u'o';
+            }
+            tree.insert(label + path.mid(root.size()), e);
+        }
+    }
+    return tree;
+}
+
+QString describe(const QString &path, const Entry &e)
+{
+    switch (e.kind.unicode()) {
+    case 'd':
+        return path + QStringLiteral("/ (folder)");
+    case 'l':
+        return path + QStringLiteral(" -> ") + e.target;
+    case 'f':
+        return path + QStringLiteral(" (%1 bytes)").arg(e.size);
+    default:
+        return path + QStringLiteral(" (socket, pipe or device)");
+    }
+}
+
+// What is new or changed in after, in path order; folders that only hold new
+// entries are named through those entries.
+QStringList differences(const Tree &before, const Tree &after)
+{
+    QStringList out;
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        const auto old = before.constFind(it.key());
+        if (old == before.cend()) {
+            const bool folderWithNews = it->kind == u'd' && std::next(it) != after.cend() &&
+                                        std::next(it).key().startsWith(it.key() + u'/');
+            if (!folderWithNews)
+                out << QStringLiteral("appeared: ") + describe(it.key(), *it);
+        } else if (!(*old == *it)) {
+            out << QStringLiteral("changed: ") + describe(it.key(), *it);
+        }
+    }
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (!after.contains(it.key()))
+            out << QStringLiteral("vanished: ") + describe(it.key(), *it);
+    }
+    return out;
+}
+
+// Every process whose environment holds marker: what the program started,
+// however it detached itself.
+QList<pid_t> processesWith(const QByteArray &marker)
+{
+    QList<pid_t> found;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &name : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const pid_t pid = name.toInt(&ok);
+        if (!ok || pid == getpid())
+            continue;
+        QFile environ(proc.filePath(name + QStringLiteral("/environ")));
+        if (!environ.open(QIODevice::ReadOnly))
+            continue;
+        if (environ.readAll().split('\0').contains(marker))
+            found << pid;
+    }
+    return found;
+}
+
+QString commandLine(pid_t pid)
+{
+    QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString::number(pid);
+    return QString::number(pid) + u' ' + QString::fromLocal8Bit(f.readAll().replace('\0', ' '));
+}
+
+// Runs a helper tool to its end, or gives up on it after a while.
+bool runTool(const QString &program, const QStringList &args, const QString &display = QString())
+{
+    QProcess p;
+    if (!display.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        p.setProcessEnvironment(env);
+    }
+    p.start(program, args);
+    if (!p.waitForFinished(15000)) {
+        p.kill();
+        p.waitForFinished();
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A process the test starts and reads one line from, such as Xvfb printing its
+// display number or dbus-daemon its address.
+class Helper {
+public:
+    bool start(const QString &program, const QStringList &args)
+    {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(program, args);
+        if (!m_process.waitForStarted(5000))
+            return false;
+        if (!QTest::qWaitFor([this] { return m_process.canReadLine(); }, 15000))
+            return false;
+        m_line = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        return !m_line.isEmpty();
+    }
+    QString line() const { return m_line; }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    ~Helper() { stop(); }
+
+private:
+    QProcess m_process;
+    QString m_line;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Platform)
+Q_DECLARE_METATYPE(Folders)
+
+// One run of the program: its process, what its driver reports, and the input
+// sent to it in the platform's way.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    Session(Platform platform, const QString &display, const QString &marker)
+        : m_platform(platform), m_display(display), m_marker(marker)
+    {
+        connect(&m_process, &QProcess::readyReadStandardError, this, &Session::readReports);
+        m_process.setChildProcessModifier([] { ::setsid(); });
+    }
+    ~Session() override { stop(); }
+
+    QProcess &process() { return m_process; }
+
+    bool waitReady()
+    {
+        return QTest::qWaitFor([this] { return !m_window.isEmpty() || !running(); }, kStepMs) &&
+               !m_window.isEmpty();
+    }
+
+    // Waits until the window's state satisfies test; false when it never did.
+    bool waitFor(const std::function<bool(const QJsonObject &)> &test, int ms = kStepMs)
+    {
+        return QTest::qWaitFor([&] { return test(m_state) || !running(); }, ms) && test(m_state);
+    }
+
+    QJsonObject state() const { return m_state; }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+
+    void click(QPoint at)
+    {
+        if (m_platform == Platform::Offscreen) {
+            command(QStringLiteral("click %1 %2").arg(at.x()).arg(at.y()));
+            return;
+        }
+        focus(m_window);
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
+                 QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    }
+    void type(const QString &text)
+    {
+        if (m_platform == Platform::Offscreen) {
+            command(QStringLiteral("type ") + text);
+            return;
+        }
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+    void key(const QString &name)
+    {
+        if (m_platform == Platform::Offscreen) {
+            command(QStringLiteral("key ") + name);
+            return;
+        }
+        xdotool({QStringLiteral("key"), name});
+    }
+    // Enter in the open message box.
+    void answer()
+    {
+        if (m_platform == Platform::Offscreen) {
+            command(QStringLiteral("answer"));
+            return;
+        }
+        focus(m_state.value(QStringLiteral("boxWindow")).toString());
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    }
+
+    // The end of the run: the program and everything it started are gone.
+    // Returns what had to be killed.
+    QStringList stop()
+    {
+        QStringList killed;
+        if (running()) {
+            killed << QStringLiteral("the program itself");
+            ::kill(-pid_t(m_process.processId()), SIGKILL);
+            m_process.waitForFinished(5000);
+        }
+        const QByteArray marker = m_marker.toLocal8Bit();
+        [[maybe_unused]] const bool gone =
+            QTest::qWaitFor([&] { return processesWith(marker).isEmpty(); }, 10000);
+        for (pid_t pid : processesWith(marker)) {
+            killed << commandLine(pid);
+            ::kill(pid, SIGKILL);
+        }
+        return killed;
+    }
+
+    QStringList log() const { return m_log; }
+
+private:
+    void readReports()
+    {
+        m_stderr += m_process.readAllStandardError();
+        int end;
+        while ((end = m_stderr.indexOf('\n')) >= 0) {
+            const QByteArray line = m_stderr.left(end);
+            m_stderr.remove(0, end + 1);
+            static const QByteArray prefix = "lumora-driver: ";
+            if (!line.startsWith(prefix)) {
+                m_log << QString::fromUtf8(line);
+                continue;
+            }
+            const QByteArray report = line.mid(prefix.size());
+            m_log << QString::fromUtf8(line);
+            if (report.startsWith("ready "))
+                m_window = QString::fromLatin1(report.mid(6));
+            else if (report.startsWith("state "))
+                m_state = QJsonDocument::fromJson(report.mid(6)).object();
+        }
+    }
+
+    void command(const QString &line) { m_process.write(line.toUtf8() + '\n'); }
+
+    void focus(const QString &window)
+    {
+        // No window manager runs on the private screen: the window gets the
+        // keyboard directly.
+        if (!window.isEmpty())
+            xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    }
+
+    void xdotool(const QStringList &args)
+    {
+        if (!runTool(QStringLiteral("xdotool"), args, m_display))
+            m_log << QStringLiteral("xdotool %1 failed").arg(args.join(u' '));
+    }
+
+    Platform m_platform;
+    QString m_display;
+    QString m_marker;
+    QProcess m_process;
+    QByteArray m_stderr;
+    QString m_window;
+    QJsonObject m_state;
+    QStringList m_log;
+};
+
+class TstPrivacy : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void nothingIsLeft_data();
+    void nothingIsLeft();
+    void cleanupTestCase();
+
+private:
+    Marketplace m_market;
+    Helper m_xvfb;
+    QString m_display; // empty when no Xvfb could be started
+};
+
+void TstPrivacy::initTestCase()
+{
+    QVERIFY2(QFileInfo(programPath).isExecutable(), qPrintable(programPath));
+    QVERIFY2(QFileInfo::exists(kDriver), qPrintable(kDriver));
+    QVERIFY(m_market.listen());
+    qInfo("program: %s", qPrintable(programPath));
+    if (m_xvfb.start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                      QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp")}))
+        m_display = u':' + m_xvfb.line();
+}
+
+void TstPrivacy::nothingIsLeft_data()
+{
+    QTest::addColumn<Platform>("platform");
+    QTest::addColumn<Folders>("folders");
+    QTest::addColumn<bool>("sessionBus");
+    QTest::newRow("offscreen, every XDG folder and TMPDIR")
+        << Platform::Offscreen << Folders::All << false;
+    QTest::newRow("offscreen, HOME and XDG_RUNTIME_DIR only")
+        << Platform::Offscreen << Folders::HomeAndRuntime << false;
+    QTest::newRow("offscreen, HOME only") << Platform::Offscreen << Folders::HomeOnly << false;
+    QTest::newRow("X, every XDG folder and TMPDIR, a session bus")
+        << Platform::X << Folders::All << true;
+    QTest::newRow("X, HOME and XDG_RUNTIME_DIR only, no session bus")
+        << Platform::X << Folders::HomeAndRuntime << false;
+}
+
+void TstPrivacy::nothingIsLeft()
+{
+    QFETCH(Platform, platform);
+    QFETCH(Folders, folders);
+    QFETCH(bool, sessionBus);
+    if (platform == Platform::X && m_display.isEmpty())
+        QSKIP("no Xvfb here (tools/install-deps installs it)");
+
+    // Outside /tmp, which some rows replace with a folder of the program's own.
+    QString base = QStringLiteral("/var/tmp");
+    if (!QFileInfo(base).isWritable())
+        base = QDir::currentPath();
+    QTemporaryDir work(base + QStringLiteral("/tst_privacy-XXXXXX"));
+    QVERIFY2(work.isValid(), qPrintable(base));
+    const auto folder = [&](const QString &name) {
+        const QString path = work.filePath(name);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    };
+    // The folders the program may see, each under the name a report uses.
+    QList<QPair<QString, QString>> roots = {{QStringLiteral("HOME"), folder("home")}};
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("HOME"), roots.first().second);
+    if (folders == Folders::All) {
+        for (const char *name :
+             {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
+            const QString label = QLatin1String(name);
+            roots << qMakePair(label, folder(label.toLower()));
+            env.insert(label, roots.last().second);
+        }
+    }
+    if (folders != Folders::HomeOnly) {
+        roots << qMakePair(QStringLiteral("XDG_RUNTIME_DIR"), folder("runtime"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), roots.last().second);
+    }
+    // Without TMPDIR the program writes to /tmp: it gets a /tmp of its own, a
+    // fresh folder mounted there in a mount namespace of its own.
+    const bool privateTmp = folders != Folders::All;
+    if (privateTmp) {
+        if (!runTool(QStringLiteral("unshare"),
+                     {QStringLiteral("--mount"), QStringLiteral("--propagation"),
+                      QStringLiteral("private"), QStringLiteral("true")}))
+            QSKIP("cannot give the program a /tmp of its own here (needs root)");
+        roots << qMakePair(QStringLiteral("/tmp"), folder("tmp"));
+        if (platform == Platform::X)
+            folder(QStringLiteral("tmp/.X11-unix"));
+    }
+    const QString proxy = QStringLiteral("http://127.0.0.1:%1").arg(m_market.port());
+    env.insert(QStringLiteral("http_proxy"), proxy);
+    env.insert(QStringLiteral("https_proxy"), proxy);
+    if (geteuid() == 0) // the browser engine's sandbox cannot run as root
+        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    Helper bus;
+    if (platform == Platform::Offscreen) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        if (sessionBus) {
+            QVERIFY(bus.start(QStringLiteral("dbus-daemon"),
+                              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                               QStringLiteral("--print-address=1"),
+                               QStringLiteral("--address=unix:dir=") + folder("bus")}));
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.line());
+        }
+    }
+    // The bus folder is the test's, not the program's.
+    const Tree before = snapshot(roots);
+    QVERIFY(before.isEmpty() || before.keys() == QStringList{QStringLiteral("/tmp/.X11-unix")});
+
+    Session session(platform, m_display, QStringLiteral("HOME=") + roots.first().second);
+    if (privateTmp) {
+        session.process().setProcessEnvironment(env);
+        session.process().start(
+            QStringLiteral("unshare"),
+            {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+             QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+             // The X server's sockets stay where X clients look for them.
+             QStringLiteral("if [ -d \"$1/.X11-unix\" ]; then mount --bind /tmp/.X11-unix "
+                            "\"$1/.X11-unix\" || exit 1; fi; mount --rbind \"$1\" /tmp && "
+                            "export LD_PRELOAD=\"$2\" && exec \"$0\""),
+             programPath, work.filePath(QStringLiteral("tmp")), kDriver});
+    } else {
+        env.insert(QStringLiteral("LD_PRELOAD"), kDriver);
+        session.process().setProcessEnvironment(env);
+        session.process().start(programPath, QStringList());
+    }
+    QVERIFY2(session.process().waitForStarted(10000), qPrintable(programPath));
+
+    const auto explain = [&](const QString &what) {
+        const QStringList log = session.log();
+        return what + QStringLiteral("; the window last showed ") +
+               QString::fromUtf8(QJsonDocument(session.state()).toJson(QJsonDocument::Compact)) +
+               QStringLiteral("; the program's last lines:\n  ") +
+               log.mid(log.size() - 15).join(QStringLiteral("\n  "));
+    };
+    const auto boxIs = [](const QString &text) {
+        return [text](const QJsonObject &s) {
+            return s.value(QStringLiteral("box")).toString() == text;
+        };
+    };
+    const auto noBox = [](const QJsonObject &s) { return s.value(QStringLiteral("box")).isNull(); };
+    const auto clearName = [&] {
+        session.click(kNameBox);
+        session.key(QStringLiteral("ctrl+a"));
+        session.key(QStringLiteral("BackSpace"));
+    };
+
+    QVERIFY2(session.waitReady(), qPrintable(explain(QStringLiteral("the window never appeared"))));
+    // Where the program keeps its files while it runs (they must go with it).
+    QStringList whileRunning = differences(before, snapshot(roots));
+    whileRunning.replaceInStrings(QStringLiteral("appeared: "), QString());
+    if (!whileRunning.isEmpty())
+        qInfo("while the window is open:\n  %s",
+              qPrintable(whileRunning.join(QStringLiteral("\n  "))));
+
+    // 1. A lookup over http that ends with the facts.
+    clearName();
+    session.type(kHttpShop);
+    session.key(QStringLiteral("Return"));
+    QVERIFY2(session.waitFor([&](const QJsonObject &s) {
+        return s.value(QStringLiteral("credit")).toString() == kHttpShopCredit &&
+               s.value(QStringLiteral("status")).toString() == kReady &&
+               s.value(QStringLiteral("search")).toBool();
+    }),
+             qPrintable(explain(
+                 QStringLiteral("the lookup of %1 never ended with its facts").arg(kHttpShop))));
+    QVERIFY2(noBox(session.state()),
+             qPrintable(explain(QStringLiteral("a message box after the lookup"))));
+
+    // 2. A lookup whose rating page is https: the engine checks the sample
+    // marketplace's certificate, refuses it, and the lookup ends unread.
+    clearName();
+    session.type(kHttpsShop);
+    session.key(QStringLiteral("Return"));
+    QVERIFY2(session.waitFor(boxIs(kUnread)),
+             qPrintable(
+                 explain(QStringLiteral("the https lookup did not end with \"%1\"").arg(kUnread))));
+    QVERIFY2(m_market.tunnels().contains(QStringLiteral("rate.taobao.com:443")),
+             qPrintable(m_market.tunnels().join(u' ')));
+    session.answer();
+    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+
+    // 3. A refused edit: a click on an indicator.
+    session.click(kIndicator);
+    QVERIFY2(session.waitFor(boxIs(kRefused)),
+             qPrintable(explain(
+                 QStringLiteral("a click on an indicator showed no \"%1\"").arg(kRefused))));
+    session.answer();
+    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+
+    // 4. An error box: a lookup without a name.
+    clearName();
+    session.key(QStringLiteral("Return"));
+    QVERIFY2(session.waitFor(boxIs(kNoName)),
+             qPrintable(explain(QStringLiteral("an empty name showed no \"%1\"").arg(kNoName))));
+    session.answer();
+    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+
+    // 5. "退出".
+    session.click(kExit);
+    QVERIFY2(QTest::qWaitFor([&] { return !session.running(); }, 15000),
+             qPrintable(explain(QStringLiteral("\"退出\" did not end the program"))));
+    QCOMPARE(session.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(session.process().exitCode(), 0);
+    const QStringList leftRunning = session.stop();
+    if (qEnvironmentVariableIsSet("LUMORA_TEST_VERBOSE"))
+        qInfo("the program's output:\n  %s",
+              qPrintable(session.log().join(QStringLiteral("\n  "))));
+    bus.stop();
+
+    const QStringList left = differences(before, snapshot(roots));
+    if (!left.isEmpty())
+        qInfo("left behind:\n  %s", qPrintable(left.join(QStringLiteral("\n  "))));
+    if (!leftRunning.isEmpty())
+        qInfo("still running after \"退出\", killed:\n  %s",
+              qPrintable(leftRunning.join(QStringLiteral("\n  "))));
+    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("%1 entries left behind, the first %2")
+                                            .arg(left.size())
+                                            .arg(left.value(0))));
+    QVERIFY2(leftRunning.isEmpty(), qPrintable(QStringLiteral("still running after \"退出\": ") +
+                                               leftRunning.join(QStringLiteral("; "))));
+}
+
+void TstPrivacy::cleanupTestCase()
+{
+    m_xvfb.stop();
+}
+
+int main(int argc, char *argv[])
+{
+    std::vector<char *> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--program") == 0 && i + 1 < argc) {
+            programPath = QString::fromLocal8Bit(argv[++i]);
+            continue;
+        }
+        rest.push_back(argv[i]);
+    }
+    int count = int(rest.size());
+    rest.push_back(nullptr);
+    QCoreApplication app(count, rest.data());
+    TstPrivacy test;
+    return QTest::qExec(&test, count, rest.data());
+}
+
+#include "tst_privacy.moc"
