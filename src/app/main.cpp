@@ -14,13 +14,13 @@
 
 int main(int argc, char *argv[])
 {
-    const QProcessEnvironment asGiven = Privacy::KeepNothingOnDisk();
-
     // Only one window of the tool runs at a time; a second start ends here,
     // silently, before anything is shown.
     SingleInstance instance;
     if (!instance.claim())
         return 0;
+
+    const Privacy::Setup privacy = Privacy::KeepNothingOnDisk();
 
     // Qt's compiled shaders stay in memory too.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
     // "看详细结果..." opens the rating page in the user's browser, which runs
     // in the user's own environment.
-    DefaultBrowser defaultBrowser(asGiven);
+    DefaultBrowser defaultBrowser(privacy.asGiven);
 
     ModuleBrowser browser;
     Form1 form(&browser);

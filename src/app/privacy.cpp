@@ -2,6 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "privacy.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Privacy {
@@ -14,11 +18,35 @@ void setIfUnset(const char *name, const QByteArray &value)
         qputenv(name, value);
 }
 
+// The session's runtime folder where the variable is missing but the
+// folder is there, as systemd makes it; otherwise a private one that goes
+// away with the process. Qt would make /tmp/runtime-<user> and leave it.
+std::unique_ptr<QTemporaryDir> ensureRuntimeFolder()
+{
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        return nullptr;
+    const QByteArray session = "/run/user/" + QByteArray::number(getuid());
+    struct stat info;
+    if (stat(session.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+        (info.st_mode & 0777) == 0700) {
+        qputenv("XDG_RUNTIME_DIR", session);
+        return nullptr;
+    }
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                  QStringLiteral("/lumora-runtime-XXXXXX"));
+    if (!folder->isValid())
+        return nullptr;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder->path()));
+    return folder;
+}
+
 } // namespace
 
-QProcessEnvironment KeepNothingOnDisk()
+Setup KeepNothingOnDisk()
 {
-    const QProcessEnvironment asGiven = QProcessEnvironment::systemEnvironment();
+    Setup setup;
+    setup.asGiven = QProcessEnvironment::systemEnvironment();
+    setup.runtime = ensureRuntimeFolder();
 
     // Shader caches of the OpenGL drivers (Mesa, NVIDIA), used by the window
     // and the browser engine to draw; the programs stay as fast without them.
@@ -28,10 +56,7 @@ QProcessEnvironment KeepNothingOnDisk()
     // Without a session bus address, D-Bus starts a bus of its own for the
     // display and leaves its address under ~/.dbus. The user's bus, if there
     // is one, is the one in the runtime folder.
-    const QByteArray runtime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
-                                   ? qgetenv("XDG_RUNTIME_DIR")
-                                   : "/run/user/" + QByteArray::number(getuid());
-    setIfUnset("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/bus");
+    setIfUnset("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + qgetenv("XDG_RUNTIME_DIR") + "/bus");
 
     // The browser engine keeps a certificate store in ~/.pki/nssdb, made on
     // the first secure page and taken from HOME, with no setting to move or
@@ -51,7 +76,7 @@ QProcessEnvironment KeepNothingOnDisk()
     // root.
     qputenv("HOME", "/dev/null");
 
-    return asGiven;
+    return setup;
 }
 
 } // namespace Privacy
