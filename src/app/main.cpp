@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 // Lumora: tells a shopper whether a seller's shop can be trusted.
 #include "defaultbrowser.h"
+#include "endonsignal.h"
 #include "form1.h"
 #include "lookup/modulebrowser.h"
 #include "privacy.h"
@@ -40,6 +41,7 @@ int main(int argc, char *argv[])
     int count = int(args.size());
     args.push_back(nullptr);
     QApplication app(count, args.data());
+    EndOnSignal(&app);
     // The browser engine describes its set-up on the terminal; a desktop
     // tool keeps quiet.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));

@@ -28,6 +28,8 @@ private slots:
     void exitDuringALookupEndsAtOnce();
     void enterAtTheFirstPaint();
     void startsWithoutItsModule();
+    void endsInOrderOnSignal_data();
+    void endsInOrderOnSignal();
 
 private:
     QProcess *start(const QStringList &args = {},
@@ -230,6 +232,31 @@ void TstProgram::startsWithoutItsModule()
     p->terminate();
     QVERIFY(p->waitForFinished(10000));
     QCOMPARE(p->readAllStandardError(), QByteArray());
+}
+
+void TstProgram::endsInOrderOnSignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM, as at log-out") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGINT, Ctrl+C in a terminal") << int(SIGINT);
+}
+
+// Asked to end by the session, the program ends as after "退出": normally,
+// with its single-instance mark gone.
+void TstProgram::endsInOrderOnSignal()
+{
+    QFETCH(int, signal);
+    const QString mark = m_runtime.filePath(QStringLiteral("lumora.lock"));
+    QProcess *p = start();
+    QVERIFY(p->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mark), 5000);
+    QTest::qWait(1000); // the window is up and the engine loading
+    ::kill(pid_t(p->processId()), signal);
+    QVERIFY(p->waitForFinished(10000));
+    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p->exitCode(), 0);
+    QVERIFY(!QFile::exists(mark));
 }
 
 int main(int argc, char *argv[])
