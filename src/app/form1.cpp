@@ -79,7 +79,11 @@ Form1::Form1(Browser *browser, QWidget *parent)
     connect(&m_pageTimer, &QTimer::timeout, this, &Form1::pageTimedOut);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Closing the window still moves the focus; this part of it is gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void Form1::setupPictures()
 {
