@@ -46,6 +46,20 @@ void checkEvaluation(const ShopFacts &facts)
     case Evaluation::Outcome::Scored:
         FUZZ_CHECK(out.score >= 0 && out.score <= 100);
         FUZZ_CHECK(out.score == std::clamp(Evaluation::RawScore(facts), 0, 100));
+        {
+            // The explanation is the score: its points add up to the sum
+            // before the clamp, which clamps to the score shown, with one
+            // line a rule and the sum last.
+            int sum = 0;
+            for (const Evaluation::Rule &rule : out.breakdown.rules)
+                sum += rule.points;
+            FUZZ_CHECK(sum == out.breakdown.sum && sum == Evaluation::RawScore(facts));
+            FUZZ_CHECK(std::clamp(sum, 0, 100) == out.score && out.breakdown.score == out.score);
+            FUZZ_CHECK(out.breakdown.rules.size() >= 5 && out.breakdown.rules.size() <= 9);
+            const QString why = Evaluation::ExplainScore(out);
+            FUZZ_CHECK(why.count(QLatin1Char('\n')) == out.breakdown.rules.size());
+            FUZZ_CHECK(why.endsWith(QStringLiteral("计为 ") + QString::number(out.score)));
+        }
         FUZZ_CHECK(!out.advice.isEmpty());
         FUZZ_CHECK(out.advice.contains(QString::number(out.score) + QStringLiteral(" 分。")));
         FUZZ_CHECK(out.message.isEmpty());
@@ -55,6 +69,7 @@ void checkEvaluation(const ShopFacts &facts)
         break;
     case Evaluation::Outcome::Uncertified:
         FUZZ_CHECK(facts.registeredOn == kUnknown);
+        FUZZ_CHECK(!Evaluation::ExplainScore(out).contains(QLatin1Char('\n')));
         FUZZ_CHECK(!out.advice.isEmpty());
         break;
     case Evaluation::Outcome::MissingInput:

@@ -51,6 +51,7 @@ Form1::Form1(Browser *browser, QWidget *parent)
             label->move(before.center().x() - label->width() / 2, before.y());
     }
     ui->Text10->setPlainText(QStringLiteral("暂无建议.\r\n"));
+    m_adviceDescription = ui->Text10->accessibleDescription();
     ui->List1->setModel(m_list1);
     ui->List2->setModel(m_list2);
     setupPictures();

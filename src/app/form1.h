@@ -84,6 +84,9 @@ private:
     bool m_navigationArmed = false;
     qint16 m_lookupStage = 0;
     QString m_ratePageText;
+    // The advice box's description for a screen reader while it holds no
+    // score; a score brings its explanation instead.
+    QString m_adviceDescription;
 
     bool m_activated = false;
     bool m_painted = false;

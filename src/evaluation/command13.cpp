@@ -14,4 +14,9 @@ void Form1::Command13_Click()
         return;
     }
     ui->Text10->setPlainText(outcome.advice);
+    // What each fact weighed, beside the advice: for the mouse and for a
+    // screen reader.
+    const QString why = Evaluation::ExplainScore(outcome);
+    ui->Text10->setToolTip(why);
+    ui->Text10->setAccessibleDescription(why);
 }

@@ -55,6 +55,8 @@ void Form1::cmdTBCX_Click()
     ui->Text8->clear();
     ui->Text9->clear();
     ui->Text10->setPlainText(QStringLiteral("暂无建议."));
+    ui->Text10->setToolTip(QString());
+    ui->Text10->setAccessibleDescription(m_adviceDescription);
     ui->Text12->clear();
 
     ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u".", u""));

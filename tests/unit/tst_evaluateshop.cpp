@@ -18,10 +18,13 @@ const QString kTooManyBad = QStringLiteral("该店铺差评太多。");
 const QString kLowCredit = QStringLiteral("该店铺信用太低。");
 const QString kTooNew = QStringLiteral("该店铺注册时间距现在太近。");
 const QString kFair = QStringLiteral("经过评估，该店总体水平一般，购物需谨慎！");
-const QString kRather = QStringLiteral("经过评估，该店总体水平比较差，购物有一定的风险，不建议在此店购物！");
+const QString kRather =
+    QStringLiteral("经过评估，该店总体水平比较差，购物有一定的风险，不建议在此店购物！");
 const QString kPoor = QStringLiteral("经过评估，该店总体水平差，不建议在此店购物！");
-const QString kVeryPoor = QStringLiteral("经过评估，该店总体水平太差，购物有很大的风险，不建议在此店购物！");
-const QString kFull = QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
+const QString kVeryPoor =
+    QStringLiteral("经过评估，该店总体水平太差，购物有很大的风险，不建议在此店购物！");
+const QString kFull =
+    QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
 
 QString scorePiece(int s)
 {
@@ -30,7 +33,8 @@ QString scorePiece(int s)
 
 QString good(int s)
 {
-    return scorePiece(s).chopped(1) + QStringLiteral("。经过评估，该店总体水平较好，可以在此店购物！");
+    return scorePiece(s).chopped(1) +
+           QStringLiteral("。经过评估，该店总体水平较好，可以在此店购物！");
 }
 
 // Flags as letters: P consumer protection, V violations, R refund disputes,
@@ -65,6 +69,8 @@ private slots:
     void missing_data();
     void missing();
     void sameFactsSameAdvice();
+    void whyThisScore_data();
+    void whyThisScore();
 };
 
 void TstEvaluateShop::advice_data()
@@ -74,16 +80,16 @@ void TstEvaluateShop::advice_data()
     QTest::addColumn<QString>("text");
 
     // The worked examples.
-    QTest::newRow("fair shop, many bad ratings")
-        << facts("1500", "10000", "40", "2008") << 75 << kHeader + kTooManyBad + scorePiece(75) + kFair;
+    QTest::newRow("fair shop, many bad ratings") << facts("1500", "10000", "40", "2008") << 75
+                                                 << kHeader + kTooManyBad + scorePiece(75) + kFair;
     QTest::newRow("good shop") << facts("3000", "800", "50", "2007") << 90 << good(90);
-    QTest::newRow("raw 181 is full marks") << facts("500000", "500000", "0", "2003") << 100 << kFull;
+    QTest::newRow("raw 181 is full marks")
+        << facts("500000", "500000", "0", "2003") << 100 << kFull;
     QTest::newRow("refund disputes, every problem")
         << facts("300", "800", "600", "2010", "PR") << 0
         << kHeader + kRefunds + kTooManyBad + kLowCredit + kTooNew + scorePiece(0) + kVeryPoor;
-    QTest::newRow("no consumer protection")
-        << facts("1200", "7000", "4", "2005", "") << 0
-        << kHeader + kNoProtection + scorePiece(0) + kVeryPoor;
+    QTest::newRow("no consumer protection") << facts("1200", "7000", "4", "2005", "") << 0
+                                            << kHeader + kNoProtection + scorePiece(0) + kVeryPoor;
 
     // Raw scores are worked out in each row's name: protection gives 100,
     // then the flags, bad, good, credit and year adjustments.
@@ -95,12 +101,10 @@ void TstEvaluateShop::advice_data()
         << facts("10000", "10000", "3", "2005", "PX") << 100 << kFull;
     QTest::newRow("85 has no problem list: +1 -8 -3 -5")
         << facts("2000", "999", "3", "2008") << 85 << good(85);
-    QTest::newRow("84 lists problems: +1 -4 -13")
-        << facts("2000", "1000", "30", "2002") << 84
-        << kHeader + kTooManyBad + scorePiece(84) + kFair;
-    QTest::newRow("60 is fair: -33 +1 -8")
-        << facts("2000", "999", "2", "1999", "PR") << 60
-        << kHeader + kRefunds + scorePiece(60) + kFair;
+    QTest::newRow("84 lists problems: +1 -4 -13") << facts("2000", "1000", "30", "2002") << 84
+                                                  << kHeader + kTooManyBad + scorePiece(84) + kFair;
+    QTest::newRow("60 is fair: -33 +1 -8") << facts("2000", "999", "2", "1999", "PR") << 60
+                                           << kHeader + kRefunds + scorePiece(60) + kFair;
     QTest::newRow("59 is rather poor: -47 -3 -8 +7 +10")
         << facts("5000", "0", "4", "2007", "PX") << 59
         << kHeader + kPenalties + scorePiece(59) + kRather;
@@ -118,15 +122,16 @@ void TstEvaluateShop::advice_data()
         << kHeader + kPenalties + kTooManyBad + kLowCredit + scorePiece(19) + kVeryPoor;
     QTest::newRow("no problem named goes from header to score: -3 -4 -21")
         << facts("1000", "1000", "4", "1999") << 72 << kHeader + scorePiece(72) + kFair;
-    QTest::newRow("blanks count as zero") << facts(" ", " ", " ", " ") << 62
-                                          << kHeader + kLowCredit + scorePiece(62) + kFair;
+    QTest::newRow("blanks count as zero")
+        << facts(" ", " ", " ", " ") << 62 << kHeader + kLowCredit + scorePiece(62) + kFair;
     QTest::newRow("grouped credit reads as 1") << facts("1,500", "1000", "0", "2005-06") << 82
                                                << kHeader + kLowCredit + scorePiece(82) + kFair;
     QTest::newRow("all flags without protection")
         << facts("600000", "600000", "0", "2003", "VRCX") << 0
-        << kHeader + kNoProtection + kViolations + kRefunds + kComplaints + kPenalties + scorePiece(0) + kVeryPoor;
-    QTest::newRow("unknown year is uncertified")
-        << facts("", "", "", QStringLiteral("未知")) << -1 << QStringLiteral("该店铺未认证，不建议购物！");
+        << kHeader + kNoProtection + kViolations + kRefunds + kComplaints + kPenalties +
+               scorePiece(0) + kVeryPoor;
+    QTest::newRow("unknown year is uncertified") << facts("", "", "", QStringLiteral("未知")) << -1
+                                                 << QStringLiteral("该店铺未认证，不建议购物！");
     QTest::newRow("unknown year with a blank is year 0")
         << facts("2000", "1000", "0", QStringLiteral("未知 ")) << 97 << good(97);
     QTest::newRow("infinite credit") << facts("1e999", "1000", "0", "2002") << 100 << kFull;
@@ -236,6 +241,77 @@ void TstEvaluateShop::sameFactsSameAdvice()
 {
     const ShopFacts f = facts("1500", "10000", "40", "2008");
     QCOMPARE(EvaluateShop(f).advice, EvaluateShop(f).advice);
+}
+
+
+void TstEvaluateShop::whyThisScore_data()
+{
+    QTest::addColumn<ShopFacts>("shop");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("fair shop, many bad ratings")
+        << facts("1500", "10000", "40", "2008")
+        << QStringList{"起始分 100（已加入消费者保障服务）",
+                       "近期差评数 40（不少于 30，少于 100）：-13",
+                       "近期好评数 10000（不少于 10000，少于 50000）：+14",
+                       "卖家信用 1500（不少于 500，少于 2000）：-21",
+                       "注册时间 2008（2008 年）：-5",
+                       "合计 75，按 0 至 100 计为 75"};
+    QTest::newRow("raw 181 clamps to 100, open top bands")
+        << facts("500000", "500000", "0", "2003")
+        << QStringList{
+               "起始分 100（已加入消费者保障服务）",      "近期差评数 0（少于 3）：0",
+               "近期好评数 500000（不少于 500000）：+26", "卖家信用 500000（不少于 500000）：+30",
+               "注册时间 2003（2003 年）：+25",           "合计 181，按 0 至 100 计为 100"};
+    QTest::newRow("no protection and a refund dispute")
+        << facts("1200", "7000", "4", "2005", "R")
+        << QStringList{"起始分 -900（未加入消费者保障服务）",
+                       "退款纠纷：-33",
+                       "近期差评数 4（不少于 3，少于 30）：-3",
+                       "近期好评数 7000（不少于 5000，少于 10000）：+9",
+                       "卖家信用 1200（不少于 500，少于 2000）：-21",
+                       "注册时间 2005（2005 年）：+16",
+                       "合计 -932，按 0 至 100 计为 0"};
+    QTest::newRow("every flag, a recent year, fractions and letters")
+        << facts("abc", "999.5", "2000", "2011", "PVRCX")
+        << QStringList{"起始分 100（已加入消费者保障服务）",
+                       "违规行为：-18",
+                       "退款纠纷：-33",
+                       "投诉纠纷：-24",
+                       "处罚情况：-47",
+                       "近期差评数 2000（不少于 2000）：-40",
+                       "近期好评数 999.5（少于 1000）：-8",
+                       "卖家信用 0（少于 500）：-30",
+                       "注册时间 2011（2010 年及以后）：-32",
+                       "合计 -132，按 0 至 100 计为 0"};
+    QTest::newRow("a year the table does not name, an infinite credit")
+        << facts("1e999", "1000", "0", "2005.5")
+        << QStringList{"起始分 100（已加入消费者保障服务）",
+                       "近期差评数 0（少于 3）：0",
+                       "近期好评数 1000（不少于 1000，少于 5000）：-4",
+                       "卖家信用 ∞（不少于 500000）：+30",
+                       "注册时间 2005.5（其他年份）：0",
+                       "合计 126，按 0 至 100 计为 100"};
+    QTest::newRow("uncertified") << facts("", "", "", QStringLiteral("未知"))
+                                 << QStringList{"开店时间未知，该店铺未认证，未计算评分"};
+    QTest::newRow("missing fact") << facts("", "1", "1", "2005") << QStringList();
+}
+
+// What each fact weighed, from the same table as the score: the lines say
+// it, and the rules' points add up to the sum that clamps to the score.
+void TstEvaluateShop::whyThisScore()
+{
+    QFETCH(ShopFacts, shop);
+    QFETCH(QStringList, lines);
+    const Outcome out = EvaluateShop(shop);
+    QCOMPARE(ExplainScore(out), lines.join(u'\n'));
+    if (out.kind != Outcome::Scored)
+        return;
+    int sum = 0;
+    for (const Rule &rule : out.breakdown.rules)
+        sum += rule.points;
+    QCOMPARE(sum, out.breakdown.sum);
+    QCOMPARE(sum, RawScore(shop));
+    QCOMPARE(qBound(0, sum, 100), out.score);
 }
 
 QTEST_APPLESS_MAIN(TstEvaluateShop)

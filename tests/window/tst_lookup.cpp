@@ -78,6 +78,8 @@ private slots:
     void secondLookupAfterEveryEnding();
     void extractionLists();
     void extractionWithNothing();
+    void adviceExplained_data();
+    void adviceExplained();
     void keyboardComesBack_data();
     void keyboardComesBack();
     void withoutTheEngineModule_data();
@@ -388,6 +390,61 @@ void TstLookup::extractionWithNothing()
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::adviceExplained_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("why"); // empty: no explanation, the box's own description
+    QTest::newRow("scored") << "facts"
+                            << QStringLiteral("起始分 100（已加入消费者保障服务）\n"
+                                              "近期差评数 4（不少于 3，少于 30）：-3\n"
+                                              "近期好评数 12000（不少于 10000，少于 50000）：+14\n"
+                                              "卖家信用 12345（不少于 10000，少于 100000）：+20\n"
+                                              "注册时间 2005（2005 年）：+16\n"
+                                              "合计 147，按 0 至 100 计为 100");
+    QTest::newRow("uncertified") << "uncertified"
+                                 << QStringLiteral("开店时间未知，该店铺未认证，未计算评分");
+    QTest::newRow("a fact missing") << "missing" << QString();
+    QTest::newRow("evaluated again with a fact gone keeps the last")
+        << "again"
+        << QStringLiteral("起始分 100（已加入消费者保障服务）\n"
+                          "近期差评数 4（不少于 3，少于 30）：-3\n"
+                          "近期好评数 12000（不少于 10000，少于 50000）：+14\n"
+                          "卖家信用 12345（不少于 10000，少于 100000）：+20\n"
+                          "注册时间 2005（2005 年）：+16\n"
+                          "合计 147，按 0 至 100 计为 100");
+}
+
+// The advice box's tooltip and description for a screen reader say what
+// each fact weighed, and go with the advice when the next lookup starts.
+void TstLookup::adviceExplained()
+{
+    QFETCH(QString, ending);
+    QFETCH(QString, why);
+    WindowFixture w;
+    auto *advice = w.get<QPlainTextEdit>("Text10");
+    const QString plain = advice->accessibleDescription();
+    QVERIFY(!plain.isEmpty());
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    if (ending == u"uncertified")
+        w.browser.finish(page(QStringLiteral("没有年份")));
+    else if (ending == u"missing")
+        w.browser.finish(page(QStringLiteral("开店时间：2005")));
+    else
+        w.browser.finish(ratingPage());
+    if (ending == u"again") {
+        w.line("Text7")->clear();
+        w.form.Command13_Click();
+        QCOMPARE(w.boxes.size(), 1);
+    }
+    QCOMPARE(advice->toolTip(), why);
+    QCOMPARE(advice->accessibleDescription(), why.isEmpty() ? plain : why);
+    w.startLookup(QStringLiteral("next"));
+    QCOMPARE(advice->toolTip(), QString());
+    QCOMPARE(advice->accessibleDescription(), plain);
 }
 
 void TstLookup::keyboardComesBack_data()

@@ -11,17 +11,51 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolTip>
+
+// The window, and with why the advice box's tooltip shown over it where the
+// mouse would bring it up.
+static QPixmap picture(QWidget &form, bool why)
+{
+    const QPixmap window = form.grab();
+    if (!why)
+        return window;
+    auto *advice = form.findChild<QPlainTextEdit *>(QStringLiteral("Text10"));
+    const QPoint at = advice->mapToGlobal(QPoint(advice->width() / 3, advice->height() / 2));
+    QToolTip::showText(at, advice->toolTip(), advice);
+    QWidget *tip = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible())
+            tip = w;
+    }
+    if (!tip)
+        return window;
+    const QRect windowRect(form.mapToGlobal(QPoint(0, 0)), form.size());
+    const QRect tipRect(tip->pos(), tip->size());
+    const QRect all = windowRect.united(tipRect);
+    QPixmap canvas(all.size() * window.devicePixelRatio());
+    canvas.setDevicePixelRatio(window.devicePixelRatio());
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawPixmap(windowRect.topLeft() - all.topLeft(), window);
+    painter.drawPixmap(tipRect.topLeft() - all.topLeft(), tip->grab());
+    return canvas;
+}
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        QTextStream(stderr) << "usage: lumora-demo NAME SCREENSHOT.png\n";
+    const bool why = args.size() == 4 && args[3] == u"--why";
+    if (args.size() != 3 && !why) {
+        QTextStream(stderr) << "usage: lumora-demo NAME SCREENSHOT.png [--why]\n"
+                               "  --why: the picture shows the advice box's tooltip, which\n"
+                               "         says what each fact weighed\n";
         return 2;
     }
     QTextStream out(stdout);
@@ -66,7 +100,12 @@ int main(int argc, char *argv[])
                 << "专家建议 (advice): "
                 << form.findChild<QPlainTextEdit *>(QStringLiteral("Text10"))->toPlainText()
                 << Qt::endl;
-            form.grab().save(args[2]);
+            const QString explanation =
+                form.findChild<QPlainTextEdit *>(QStringLiteral("Text10"))->toolTip();
+            if (!explanation.isEmpty())
+                out << "评分依据 (why this score):\n    "
+                    << QString(explanation).replace(u'\n', QStringLiteral("\n    ")) << Qt::endl;
+            picture(form, why).save(args[2]);
             out << "Screenshot of the window: " << args[2] << Qt::endl;
             app.exit(search->isEnabled() ? 0 : 1);
         });
