@@ -6,7 +6,6 @@
 #include "errorbox.h"
 #include "fonts.h"
 #include "lookup/linktests.h"
-#include "pictures.h"
 #include "ui_form1.h"
 
 #include <QAccessible>
@@ -28,33 +27,11 @@ Form1::Form1(Browser *browser, QWidget *parent)
     InstallFontSubstitutes();
     Accessibility::Install();
     ui->setupUi(this);
-    // Fixed single border: the user can neither resize nor maximise it.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(572, 379);
-
-    // Half points are beyond the form's integer sizes.
-    for (QWidget *w : {static_cast<QWidget *>(ui->lblTB), static_cast<QWidget *>(ui->txtTB)}) {
-        QFont f = w->font();
-        f.setPointSizeF(10.5);
-        w->setFont(f);
-    }
-    QPalette blue = ui->lblTBZZ->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    ui->lblTBZZ->setPalette(blue);
-    for (QLabel *label : {ui->lblTB, ui->lblTBZZ, ui->Label33, ui->Label42, ui->Label37,
-                          ui->Label39, ui->Label38}) {
-        const QRect before = label->geometry();
-        label->adjustSize();
-        if (label == ui->Label38) // centred: it keeps its middle
-            label->move(before.center().x() - label->width() / 2, before.y());
-    }
+    setupLook();
     ui->Text10->setPlainText(QStringLiteral("暂无建议.\r\n"));
     m_adviceDescription = ui->Text10->accessibleDescription();
     ui->List1->setModel(m_list1);
     ui->List2->setModel(m_list2);
-    setupPictures();
 
     for (QCheckBox *box : {ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
         box->installEventFilter(this);
@@ -86,34 +63,15 @@ Form1::~Form1()
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
-void Form1::setupPictures()
-{
-    const QIcon icon = Pictures::AppIcon();
-    setWindowIcon(icon);
-    const struct {
-        QLabel *label;
-        const char *name;
-    } pictures[] = {{ui->Image1, "image1"}, {ui->Image2, "image2"}, {ui->Image3, "image3"},
-                    {ui->Image4, "image4"}, {ui->Image5, "image5"}, {ui->Image6, "image6"},
-                    {ui->Image7, "image7"}};
-    for (const auto &p : pictures) {
-        p.label->setPixmap(
-            Pictures::Picture(QLatin1String(p.name), p.label->size(), devicePixelRatioF()));
-        p.label->setToolTip(Pictures::Tooltip(QLatin1String(p.name)));
-    }
-}
-
 void Form1::setStatus(const QString &text)
 {
     const QString before = ui->lblTBZZ->text();
     ui->lblTBZZ->setText(text);
     ui->lblTBZZ->adjustSize();
     // A screen reader hears the new status as a change of the status bar's
-    // text as well as of its name.
-    if (QAccessible::isActive() && text != before) {
-        QAccessibleTextUpdateEvent event(ui->lblTBZZ, 0, before, text);
-        QAccessible::updateAccessibility(&event);
-    }
+    // text as well as of its name (QLabel reports that one).
+    QAccessibleTextUpdateEvent event(ui->lblTBZZ, 0, before, text);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Form1::keepOutOfTabChain(QWidget *widget)
@@ -187,14 +145,12 @@ void Form1::Check_MouseUp(QCheckBox *box, bool valueBeforePress)
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     // Whatever widget appears inside the browser's place, at any depth, is
-    // kept out of the Tab chain once it is ready to be shown.
-    if ((event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) &&
-        watched->isWidgetType() &&
+    // kept out of the Tab chain once it is ready to be shown: every widget in
+    // there is watched, so its own new children are seen too.
+    if (event->type() == QEvent::ChildPolished && watched->isWidgetType() &&
         (watched == ui->WebTB || ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched)))) {
         QObject *child = static_cast<QChildEvent *>(event)->child();
-        if (event->type() == QEvent::ChildAdded)
-            child->installEventFilter(this);
-        else if (child->isWidgetType())
+        if (child->isWidgetType())
             keepOutOfTabChain(static_cast<QWidget *>(child));
         return false;
     }

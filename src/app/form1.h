@@ -59,6 +59,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void setupLook();
     void setupPictures();
     void setStatus(const QString &text);
     void keepOutOfTabChain(QWidget *widget);

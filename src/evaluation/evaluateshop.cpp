@@ -67,6 +67,14 @@ template <std::size_t N> Rule bandRule(Rule::Fact fact, double value, const Band
     return r;
 }
 
+Rule setRule(Rule::Fact fact, int points)
+{
+    Rule r;
+    r.fact = fact;
+    r.points = points;
+    return r;
+}
+
 Rule yearRule(double y)
 {
     if (y >= kRecentYears.from)
@@ -81,7 +89,11 @@ Rule yearRule(double y)
                     year.year,
                     year.points};
     }
-    return {Rule::Fact::RegisteredOn, Rule::Match::OtherYear, y, 0, 0, 0};
+    Rule other;
+    other.fact = Rule::Fact::RegisteredOn;
+    other.match = Rule::Match::OtherYear;
+    other.value = y;
+    return other;
 }
 
 const QString kUncertified = QStringLiteral("该店铺未认证，不建议购物！");
@@ -126,11 +138,11 @@ QString verdict(int score)
 Breakdown ScoreShop(const ShopFacts &f)
 {
     Breakdown b;
-    b.rules.append({Rule::Fact::ConsumerProtection, Rule::Match::Set, 0, 0, 0,
-                    f.consumerProtection ? kWithProtection : kWithoutProtection});
+    b.rules.append(setRule(Rule::Fact::ConsumerProtection,
+                           f.consumerProtection ? kWithProtection : kWithoutProtection));
     for (const FlagRule &flag : kFlags) {
         if (f.*flag.flag)
-            b.rules.append({flag.fact, Rule::Match::Set, 0, 0, 0, flag.points});
+            b.rules.append(setRule(flag.fact, flag.points));
     }
     b.rules.append(
         bandRule(Rule::Fact::BadRatings, LeadingNumber(f.recentBadRatings), kBadRatings));
@@ -199,7 +211,7 @@ namespace {
 QString number(double v)
 {
     if (std::isinf(v))
-        return v > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
+        return std::signbit(v) ? QStringLiteral("-∞") : QStringLiteral("∞");
     if (v == std::floor(v) && std::fabs(v) < 1e15)
         return QString::number(qint64(v));
     return QString::number(v, 'g', QLocale::FloatingPointShortest);

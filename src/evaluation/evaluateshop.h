@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QtNumeric>
 
 namespace Evaluation {
 
@@ -28,11 +29,13 @@ struct Rule {
     // none of the years the table names.
     enum class Match { Set, Band, Exactly, OtherYear };
 
-    Fact fact;
+    Fact fact = Fact::ConsumerProtection;
     Match match = Match::Set;
-    double value = 0; // the number read, for the ratings, the credit and the year
-    double from = 0;
-    double below = 0;
+    // The number read, for the ratings, the credit and the year, and the
+    // band; not a number where the rule has none.
+    double value = qQNaN();
+    double from = qQNaN();
+    double below = qQNaN();
     int points = 0; // the starting score, or the adjustment
 };
 

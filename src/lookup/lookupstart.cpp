@@ -35,8 +35,6 @@ void Form1::giveFocusBack()
 {
     if (m_focusBeforeLookup && QApplication::focusWidget() == m_focusDuringLookup)
         m_focusBeforeLookup->setFocus(Qt::OtherFocusReason);
-    m_focusBeforeLookup = nullptr;
-    m_focusDuringLookup = nullptr;
 }
 
 void Form1::cmdTBCX_Click()

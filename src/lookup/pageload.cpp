@@ -26,25 +26,26 @@ void Form1::WebTB_DocumentComplete(const DocumentSnapshot &document)
     m_navigationArmed = false;
     m_pageTimer.stop();
 
-    // An error page says nothing about the shop; without its engine the
-    // browser shows no page at all.
-    if ((document.loadFailed || document.engineMissing) && stage >= 0 && stage <= 2) {
-        endLookupUnread(document.engineMissing ? kEngineMissing : kUnread);
-        return;
-    }
     switch (stage) {
     case 0:
-        followShopLink(document);
-        break;
     case 1:
-        followRatingLink(document);
-        break;
     case 2:
-        ExtractShopFacts(document);
+        // An error page says nothing about the shop; without its engine the
+        // browser shows no page at all.
+        if (document.loadFailed || document.engineMissing) {
+            endLookupUnread(document.engineMissing ? kEngineMissing : kUnread);
+            return;
+        }
         break;
     default:
-        break;
+        return; // the lookup expects no page
     }
+    if (stage == 0)
+        followShopLink(document);
+    else if (stage == 1)
+        followRatingLink(document);
+    else
+        ExtractShopFacts(document);
 }
 
 void Form1::armNavigation(const QString &address)
@@ -69,7 +70,7 @@ void Form1::followShopLink(const DocumentSnapshot &document)
         reportNotFound();
         return;
     }
-    m_lookupStage = 1;
+    // A dead end: neither a shop nor the not-found phrase.
     endLookupUnread(kUnread);
 }
 
