@@ -2,9 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "leadingnumber.h"
 
-#include <charconv>
-#include <cmath>
-#include <limits>
+#include <locale.h>
+#include <stdlib.h>
 #include <string>
 
 namespace Evaluation {
@@ -16,28 +15,28 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-int digitValue(QChar c, int base)
-{
-    int v = -1;
-    if (isDigit(c))
-        v = c.unicode() - u'0';
-    else if (c >= u'a' && c <= u'f')
-        v = c.unicode() - u'a' + 10;
-    else if (c >= u'A' && c <= u'F')
-        v = c.unicode() - u'A' + 10;
-    return v < base ? v : -1;
-}
-
+// The whole number in base 16 or 8 that s holds from position from on, up
+// to the first character that is no digit of that base.
 double radixNumber(const QString &s, qsizetype from, int base)
 {
+    const QStringView digits = QStringView(u"0123456789abcdef").first(base);
     double value = 0;
     for (qsizetype i = from; i < s.size(); ++i) {
-        const int d = digitValue(s[i], base);
+        const qsizetype d = digits.indexOf(s[i].toLower());
         if (d < 0)
             break;
-        value = value * base + d;
+        value = value * base + double(d);
     }
     return value;
+}
+
+// The C library's conversion in the C locale: "." is the point whatever the
+// user's locale, a number beyond a double's range is infinite, and one
+// below its smallest is zero, each with its sign.
+double cNumber(const std::string &number)
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return strtod_l(number.c_str(), nullptr, c);
 }
 
 } // namespace
@@ -62,25 +61,13 @@ double LeadingNumber(QStringView text)
     // Collect the number in ASCII for a locale-free conversion.
     std::string number;
     qsizetype i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        number.push_back(char(s[i++].unicode()));
     bool sawPoint = false;
-    qsizetype digits = 0;
-    qsizetype leadingIntegerDigits = 0; // significant digits before the point
-    qsizetype leadingFractionZeros = 0; // zeros after the point before the first other digit
-    bool sawSignificant = false;
+    bool sawDigit = false;
     for (; i < s.size(); ++i) {
         if (isDigit(s[i])) {
-            ++digits;
-            if (s[i] != u'0')
-                sawSignificant = true;
-            if (!sawPoint && sawSignificant)
-                ++leadingIntegerDigits;
-            else if (sawPoint && !sawSignificant)
-                ++leadingFractionZeros;
+            sawDigit = true;
             number.push_back(char(s[i].unicode()));
         } else if (s[i] == u'.' && !sawPoint) {
             sawPoint = true;
@@ -89,39 +76,22 @@ double LeadingNumber(QStringView text)
             break;
         }
     }
-    if (digits == 0)
+    if (!sawDigit)
         return 0.0;
 
-    long long exponent = 0;
+    // The exponent's digits are read to their end, but its value is capped
+    // far beyond any double's range, so that no text makes it overflow.
     if (i < s.size() && QStringView(u"eEdD").contains(s[i])) {
         qsizetype j = i + 1;
-        bool negativeExponent = false;
-        if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) {
-            negativeExponent = s[j] == u'-';
-            ++j;
-        }
-        if (j < s.size() && isDigit(s[j])) {
-            for (; j < s.size() && isDigit(s[j]); ++j) {
-                if (exponent < 100000000)
-                    exponent = exponent * 10 + (s[j].unicode() - u'0');
-            }
-            if (negativeExponent)
-                exponent = -exponent;
-        }
+        std::string sign;
+        if (j < s.size() && (s[j] == u'+' || s[j] == u'-'))
+            sign = char(s[j++].unicode());
+        long long exponent = 0;
+        for (; j < s.size() && isDigit(s[j]); ++j)
+            exponent = std::min(exponent * 10 + (s[j].unicode() - u'0'), 100000000LL);
+        number += 'e' + sign + std::to_string(exponent);
     }
-    number += 'e';
-    number += std::to_string(exponent);
-
-    double value = 0.0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Beyond a double's range: an overflow is infinite, an underflow is
-        // zero. The number's decimal magnitude tells which.
-        const long long magnitude =
-            exponent + (leadingIntegerDigits > 0 ? leadingIntegerDigits : -leadingFractionZeros);
-        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    }
-    return negative ? -value : value;
+    return cNumber(number);
 }
 
 } // namespace Evaluation

@@ -15,11 +15,11 @@ qsizetype FindText(QStringView needle, QStringView text)
 
 QString Substring(const QString &text, qsizetype start, qsizetype length)
 {
-    if (length <= 0 || start > text.size())
+    if (length <= 0)
         return QString();
-    // Positions before 1 hold nothing; a length past the end is cut short.
-    // Nothing is added before it is bounded, so no sum can overflow: the
-    // count of positions before 1 can exceed qsizetype, so it is unsigned.
+    // Positions before 1 hold nothing. Nothing is added before it is
+    // bounded, so no sum can overflow: the count of positions before 1 can
+    // exceed qsizetype, so it is unsigned.
     if (start < 1) {
         const quint64 before = quint64(1) - quint64(start);
         if (quint64(length) <= before)
@@ -27,7 +27,9 @@ QString Substring(const QString &text, qsizetype start, qsizetype length)
         length -= qsizetype(before);
         start = 1;
     }
-    return text.mid(start - 1, qMin(length, text.size() - start + 1));
+    // A length past the end is cut short there; a start past it gives
+    // nothing.
+    return text.mid(start - 1, length);
 }
 
 QString ReplaceAll(QString text, QStringView from, QStringView to)

@@ -49,8 +49,17 @@ void TstLeadingNumber::read_data()
     QTest::newRow("ampersand alone") << "&" << 0.0;
     QTest::newRow("hex without digits") << "&H" << 0.0;
     QTest::newRow("sign then letters") << "-x" << 0.0;
+    QTest::newRow("sign then a point") << "-." << 0.0;
     QTest::newRow("full-width digits") << QStringLiteral("２００５") << 0.0;
     QTest::newRow("many leading zeros") << "0000000000000000000000012" << 12.0;
+    QTest::newRow("hex zero digit") << "&H10" << 16.0;
+    QTest::newRow("hex a and A") << "&Ha&HA" << 10.0;
+    QTest::newRow("hex F") << "&HF" << 15.0;
+    QTest::newRow("hex stops at G") << "&H1G" << 1.0;
+    QTest::newRow("octal zero digit") << "&O70" << 56.0;
+    QTest::newRow("H as second character, no ampersand") << "1H2" << 1.0;
+    QTest::newRow("exponent of two digits") << "1e12" << 1e12;
+    QTest::newRow("exponent stops at a letter") << "1e2x3" << 100.0;
 }
 
 void TstLeadingNumber::read()
@@ -58,6 +67,8 @@ void TstLeadingNumber::read()
     QFETCH(QString, text);
     QFETCH(double, number);
     QCOMPARE(LeadingNumber(text), number);
+    // No digit read is 0, not -0.
+    QCOMPARE(std::signbit(LeadingNumber(text)), std::signbit(number));
 }
 
 void TstLeadingNumber::tooLargeForADouble_data()

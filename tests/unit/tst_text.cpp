@@ -105,6 +105,14 @@ void TstText::isNumeric_data()
     QTest::newRow("blank inside") << "1 2" << false;
     QTest::newRow("full-width digits") << QStringLiteral("２００５") << false;
     QTest::newRow("unknown") << QStringLiteral("未知") << false;
+    QTest::newRow("plus sign") << "+5" << true;
+    QTest::newRow("exponent E") << "1E3" << true;
+    QTest::newRow("exponent d") << "1d3" << true;
+    QTest::newRow("exponent D") << "1D3" << true;
+    QTest::newRow("exponent with plus") << "1e+3" << true;
+    QTest::newRow("exponent with minus") << "1e-3" << true;
+    QTest::newRow("letter after the fraction") << "1.5a" << false;
+    QTest::newRow("letter after the exponent") << "1e5x" << false;
 }
 
 void TstText::isNumeric()
