@@ -120,6 +120,15 @@ void TstEvaluateShop::advice_data()
     QTest::newRow("19 is very poor: -47 -13 +9 -30, letters as credit")
         << facts("abc", "5000", "30", "", "PX") << 19
         << kHeader + kPenalties + kTooManyBad + kLowCredit + scorePiece(19) + kVeryPoor;
+    QTest::newRow("bad 4 names no problem of bad ratings: -18 -3 +1 -4")
+        << facts("2000", "1000", "4", "1999", "PV") << 76
+        << kHeader + kViolations + scorePiece(76) + kFair;
+    QTest::newRow("bad 5 names too many bad ratings: -18 -3 +1 -4")
+        << facts("2000", "1000", "5", "1999", "PV") << 76
+        << kHeader + kViolations + kTooManyBad + scorePiece(76) + kFair;
+    QTest::newRow("year 2009 names a recent registration: -18 +1 -4 -15")
+        << facts("2000", "1000", "0", "2009", "PV") << 64
+        << kHeader + kViolations + kTooNew + scorePiece(64) + kFair;
     QTest::newRow("no problem named goes from header to score: -3 -4 -21")
         << facts("1000", "1000", "4", "1999") << 72 << kHeader + scorePiece(72) + kFair;
     QTest::newRow("blanks count as zero")
@@ -173,6 +182,7 @@ void TstEvaluateShop::bands_data()
     row("bad 2000 gives -40", "2000", "1000", "2000", "1999", 57);
     row("good 999 gives -8", "2000", "999", "0", "1999", 93);
     row("good 4999 gives -4", "2000", "4999", "0", "1999", 97);
+    row("good 99999 gives +19", "2000", "99999", "0", "1999", 120);
     row("good 5000 gives +9", "2000", "5000", "0", "1999", 110);
     row("good 10000 gives +14", "2000", "10000", "0", "1999", 115);
     row("good 50000 gives +19", "2000", "50000", "0", "1999", 120);
@@ -182,6 +192,7 @@ void TstEvaluateShop::bands_data()
     row("credit 499.5 gives -30", "499.5", "1000", "0", "1999", 66);
     row("credit 500 gives -21", "500", "1000", "0", "1999", 75);
     row("credit 1999 gives -21", "1999", "1000", "0", "1999", 75);
+    row("credit 4999 gives +1", "4999", "1000", "0", "1999", 97);
     row("credit 5000 gives +7", "5000", "1000", "0", "1999", 103);
     row("credit 10000 gives +20", "10000", "1000", "0", "1999", 116);
     row("credit 100000 gives +25", "100000", "1000", "0", "1999", 121);
@@ -291,6 +302,19 @@ void TstEvaluateShop::whyThisScore_data()
                        "卖家信用 ∞（不少于 500000）：+30",
                        "注册时间 2005.5（其他年份）：0",
                        "合计 126，按 0 至 100 计为 100"};
+    QTest::newRow("a+b_store: second-highest bands, a penalty")
+        << facts("150000", "120", "600", "2005", "PX")
+        << QStringList{"起始分 100（已加入消费者保障服务）", "处罚情况：-47",
+                       "近期差评数 600（不少于 500，少于 2000）：-25",
+                       "近期好评数 120（少于 1000）：-8",
+                       "卖家信用 150000（不少于 100000，少于 500000）：+25",
+                       "注册时间 2005（2005 年）：+16", "合计 61，按 0 至 100 计为 61"};
+    QTest::newRow("a gain of 1, a huge count, minus infinity")
+        << facts("3000", "1e15", "-1e999", "1999")
+        << QStringList{"起始分 100（已加入消费者保障服务）", "近期差评数 -∞（少于 3）：0",
+                       "近期好评数 1e+15（不少于 500000）：+26",
+                       "卖家信用 3000（不少于 2000，少于 5000）：+1",
+                       "注册时间 1999（其他年份）：0", "合计 127，按 0 至 100 计为 100"};
     QTest::newRow("uncertified") << facts("", "", "", QStringLiteral("未知"))
                                  << QStringList{"开店时间未知，该店铺未认证，未计算评分"};
     QTest::newRow("missing fact") << facts("", "1", "1", "2005") << QStringList();

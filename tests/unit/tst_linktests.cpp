@@ -44,6 +44,10 @@ void TstLinkTests::shopLink_data()
     QTest::newRow("empty") << "" << false;
     QTest::newRow("prefix and suffix overlap") << "http://shop1.taobao.com/" << true;
     QTest::newRow("full-width digit") << QStringLiteral("http://shop１.taobao.com/") << false;
+    QTest::newRow("digit 0") << "http://shop0.taobao.com/" << true;
+    QTest::newRow("digit 9") << "http://shop9.taobao.com/" << true;
+    QTest::newRow("a dash instead of the digit") << "http://shop-1.taobao.com/" << false;
+    QTest::newRow("a colon instead of the digit") << "http://shop:1.taobao.com/" << false;
 }
 
 void TstLinkTests::shopLink()
@@ -140,6 +144,7 @@ void TstLinkTests::webAddress_data()
     QTest::newRow("javascript") << "javascript:alert('rate.taobao.com/user-rate')" << false;
     QTest::newRow("custom scheme") << "tbopen://rate.taobao.com/user-rate" << false;
     QTest::newRow("empty") << "" << false;
+    QTest::newRow("port out of range") << "http://rate.taobao.com:99999/user-rate-1.htm" << false;
     QTest::newRow("no host") << "http:///user-rate" << false;
 }
 

@@ -121,6 +121,8 @@ void TstRatingPage::slice_data()
     QTest::newRow("close at index 0 then another")
         << QStringList{QStringLiteral("关闭"), "a"} + top + tabs + QStringList{"10", "0", "2", buyers}
         << "10" << "2" << 10;
+    QTest::newRow("two close links after the first place: the first counts")
+        << top + tabs + QStringList{"10", "0", QStringLiteral("关闭"), buyers} << "10" << "" << 10;
     QTest::newRow("last of several buyer links")
         << top + tabs + QStringList{"7", buyers, "9", "z", buyers} << "7" << "9" << 11;
     QTest::newRow("slice of six: both empty")
@@ -148,6 +150,9 @@ void TstRatingPage::slice()
     const QStringList rest = DropLeading(s.items, 6);
     QCOMPARE(NumericItem(rest, 0), good);
     QCOMPARE(NumericItem(rest, 2), bad);
+    // Items that do not exist read as empty text, on either side.
+    QCOMPARE(NumericItem(rest, -1), QString());
+    QCOMPARE(NumericItem(rest, rest.size()), QString());
 }
 
 QTEST_APPLESS_MAIN(TstRatingPage)
