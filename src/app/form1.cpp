@@ -88,10 +88,10 @@ void Form1::keepFocusOutOfBrowser(QWidget *old, QWidget *now)
 {
     // Should the engine take the focus by itself, it goes back where it was,
     // or to "退出", which is always there.
-    if (!now || !ui->WebTB->isAncestorOf(now))
+    if (!ui->WebTB->isAncestorOf(now))
         return;
-    const bool back = old && old->window() == this && !ui->WebTB->isAncestorOf(old) &&
-                      old->isEnabled() && old->isVisible();
+    // (A control that has the focus is enabled and shown.)
+    const bool back = old && old->window() == this && !ui->WebTB->isAncestorOf(old);
     (back ? old : ui->Command1)->setFocus(Qt::OtherFocusReason);
 }
 
@@ -146,14 +146,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     // Whatever widget appears inside the browser's place, at any depth, is
     // kept out of the Tab chain once it is ready to be shown: every widget in
-    // there is watched, so its own new children are seen too.
-    if (event->type() == QEvent::ChildPolished && watched->isWidgetType() &&
-        (watched == ui->WebTB || ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched)))) {
-        QObject *child = static_cast<QChildEvent *>(event)->child();
-        if (child->isWidgetType())
-            keepOutOfTabChain(static_cast<QWidget *>(child));
-        return false;
-    }
+    // there is watched, so its own new children are seen too. (Every object
+    // this filter watches is a widget.)
+    if (event->type() == QEvent::ChildPolished &&
+        (watched == ui->WebTB || ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched))))
+        keepOutOfTabChain(static_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()));
     if (watched == this) {
         if (event->type() == QEvent::Paint && !m_painted) {
             m_painted = true;
@@ -170,11 +167,14 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             // Tab still moves the focus on; every other key is discarded.
             if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
                 return false;
+            // The key goes no further when the handler has set its code to
+            // zero; its release follows the press.
             if (event->type() == QEvent::KeyPress) {
                 int keyCode = key->key();
                 Check_KeyDown(box, keyCode);
+                m_keyDiscarded = keyCode == 0;
             }
-            return true;
+            return m_keyDiscarded;
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
@@ -194,7 +194,6 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (watched == ui->txtTB && enter) {
             qint16 keyAscii = 13;
             txtTB_KeyPress(keyAscii);
-            return false;
         }
         // Enter on a focused button presses it, as on any desktop.
         if (enter && !key->isAutoRepeat()) {

@@ -16,16 +16,28 @@ public:
     QList<QUrl> navigations;
     int stops = 0;
 
-    void Navigate(const QUrl &address) override { navigations.append(address); }
     void Stop() override { ++stops; }
-    // Puts a page in the browser's place, as an engine would: a widget that
-    // would gladly take the keyboard.
+    // Puts a page in the browser's place, as an engine would: widgets that
+    // would gladly take the keyboard, one of them inside another, and one
+    // more at each navigation, as an engine adds one for a new page process.
     void setContainer(QWidget *container) override
     {
-        pageWidget = new QLineEdit(container);
-        pageWidget->setGeometry(container->rect());
-        pageWidget->show();
+        page = new QWidget;
+        pageWidget = new QLineEdit(page);
+        page->setParent(container);
+        page->setGeometry(container->rect());
+        page->show();
     }
+    void Navigate(const QUrl &address) override
+    {
+        navigations.append(address);
+        if (page) {
+            lateWidget = new QLineEdit(page);
+            lateWidget->show();
+        }
+    }
+    QWidget *page = nullptr;
+    QLineEdit *lateWidget = nullptr;
     QLineEdit *pageWidget = nullptr;
 
     void finish(const DocumentSnapshot &snapshot) { emit DocumentComplete(snapshot); }

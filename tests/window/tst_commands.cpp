@@ -3,6 +3,8 @@
 #include "windowtest.h"
 
 #include <QDesktopServices>
+#include <QHelpEvent>
+#include <QToolTip>
 
 namespace {
 
@@ -37,7 +39,9 @@ private slots:
     void mouseOnIndicatorIsRefused();
     void keysOnIndicatorAreDiscarded_data();
     void keysOnIndicatorAreDiscarded();
+    void indicatorsShowTheirTooltips();
     void tabStillMovesOn();
+    void enterOnFocusedButtonPressesIt_data();
     void enterOnFocusedButtonPressesIt();
 
 private:
@@ -125,10 +129,11 @@ void TstCommands::mouseOnIndicatorIsRefused_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<bool>("checked");
-    for (const char *box : {"Check2", "Check6"}) {
+    for (const char *box : {"Check2", "Check3", "Check4", "Check5", "Check6"}) {
         for (auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
             for (bool checked : {false, true}) {
-                QTest::addRow("%s button %d %s", box, int(button), checked ? "checked" : "unchecked")
+                QTest::addRow("%s button %d %s", box, int(button),
+                              checked ? "checked" : "unchecked")
                     << QString::fromLatin1(box) << button << checked;
             }
         }
@@ -148,6 +153,10 @@ void TstCommands::mouseOnIndicatorIsRefused()
     QTest::mouseClick(indicator, button, {}, QPoint(6, 8));
     QCOMPARE(w.boxes, QStringList{kForbidden});
     QCOMPARE(indicator->isChecked(), checked);
+    // Clicked as any control: it has the keyboard, and it is not left
+    // pressed down.
+    QCOMPARE(QApplication::focusWidget(), indicator);
+    QVERIFY(!indicator->isDown());
     QTest::mouseDClick(indicator, button, {}, QPoint(6, 8));
     QCOMPARE(indicator->isChecked(), checked);
 }
@@ -169,13 +178,29 @@ void TstCommands::keysOnIndicatorAreDiscarded()
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
     for (bool checked : {false, true}) {
-        auto *indicator = w.check("Check4");
+        auto *indicator = w.check(checked ? "Check4" : "Check3");
         indicator->setChecked(checked);
         indicator->setFocus();
         QTest::keyClick(indicator, Qt::Key(key));
         QCOMPARE(indicator->isChecked(), checked);
     }
     QVERIFY(w.boxes.isEmpty());
+}
+
+// The indicators keep their tooltips, which say what each fact means.
+void TstCommands::indicatorsShowTheirTooltips()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    for (const char *name : {"Check2", "Check6"}) {
+        auto *box = w.check(name);
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(box, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), box->toolTip());
+        QToolTip::hideText();
+    }
 }
 
 void TstCommands::tabStillMovesOn()
@@ -191,15 +216,40 @@ void TstCommands::tabStillMovesOn()
     QCOMPARE(QApplication::focusWidget(), w.check("Check6"));
 }
 
+void TstCommands::enterOnFocusedButtonPressesIt_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("autoRepeat");
+    QTest::addColumn<int>("lookups"); // navigations started
+    QTest::newRow("Return on 鉴定") << "cmdTBCX" << int(Qt::Key_Return) << false << 1;
+    QTest::newRow("keypad Enter on 鉴定") << "cmdTBCX" << int(Qt::Key_Enter) << false << 1;
+    QTest::newRow("Return held down on 鉴定") << "cmdTBCX" << int(Qt::Key_Return) << true << 0;
+    QTest::newRow("Return in the name box") << "txtTB" << int(Qt::Key_Return) << false << 1;
+    QTest::newRow("keypad Enter in the name box") << "txtTB" << int(Qt::Key_Enter) << false << 1;
+    QTest::newRow("Return on 看详细结果... starts no lookup")
+        << "cmdTBURL" << int(Qt::Key_Return) << false << 0;
+}
+
+// A key press alone, as the keyboard sends it before the release.
 void TstCommands::enterOnFocusedButtonPressesIt()
 {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(bool, autoRepeat);
+    QFETCH(int, lookups);
     WindowFixture w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
     w.line("txtTB")->setText(QStringLiteral("abc"));
-    w.button("cmdTBCX")->setFocus();
-    QTest::keyClick(w.button("cmdTBCX"), Qt::Key_Return);
-    QCOMPARE(w.browser.navigations.size(), 1);
+    w.button("cmdTBURL")->setEnabled(true);
+    auto *target = w.get<QWidget>(qPrintable(control));
+    target->setFocus();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), autoRepeat);
+    QApplication::sendEvent(target, &press);
+    QCOMPARE(w.browser.navigations.size(), lookups);
+    if (control == u"cmdTBURL")
+        QVERIFY(!w.button("cmdTBURL")->isEnabled()); // pressed
 }
 
 QTEST_MAIN(TstCommands)

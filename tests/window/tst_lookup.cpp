@@ -73,7 +73,9 @@ private slots:
     void shopLinkWinsOverNotFound();
     void deadEnds_data();
     void deadEnds();
+    void timeoutEndsTheLookup_data();
     void timeoutEndsTheLookup();
+    void slowPagesAreWaitedFor();
     void secondLookupAfterEveryEnding_data();
     void secondLookupAfterEveryEnding();
     void extractionLists();
@@ -104,7 +106,12 @@ void TstLookup::startResetsAndLocks()
 {
     WindowFixture w;
     w.setFacts("1", "2", "3", "2005", "PVRCX");
+    // Both work lists hold what an earlier page left.
+    w.get<QListView>("List1")->model()->insertRows(0, 2);
+    w.get<QListView>("List2")->model()->insertRows(0, 3);
     w.startLookup(QStringLiteral("abc"));
+    QCOMPARE(w.get<QListView>("List1")->model()->rowCount(), 0);
+    QCOMPARE(w.get<QListView>("List2")->model()->rowCount(), 0);
     QCOMPARE(w.flags(), QString());
     for (const char *name : {"Text7", "Text8", "Text9", "Text12"})
         QVERIFY(w.line(name)->text().isEmpty());
@@ -304,12 +311,24 @@ void TstLookup::deadEnds()
     QCOMPARE(w.flags(), QString());
 }
 
+void TstLookup::timeoutEndsTheLookup_data()
+{
+    QTest::addColumn<int>("pagesFinished");
+    QTest::newRow("the search never finishes") << 0;
+    QTest::newRow("the shop page never finishes") << 1;
+    QTest::newRow("the rating page never finishes") << 2;
+}
+
 void TstLookup::timeoutEndsTheLookup()
 {
+    QFETCH(int, pagesFinished);
     WindowFixture w;
     w.form.setPageTimeout(50);
     w.startLookup(QStringLiteral("abc"));
-    w.browser.finish(resultsPage());
+    if (pagesFinished >= 1)
+        w.browser.finish(resultsPage());
+    if (pagesFinished >= 2)
+        w.browser.finish(shopPage());
     QTRY_COMPARE(w.boxes, QStringList{kUnread});
     QVERIFY(w.browser.stops >= 1);
     QCOMPARE(w.status(), kReady);
@@ -317,8 +336,21 @@ void TstLookup::timeoutEndsTheLookup()
     QCOMPARE(w.form.lookupStage(), qint16(0));
     // The page that finally arrives is no longer the lookup's.
     w.browser.finish(shopPage());
-    QCOMPARE(w.browser.navigations.size(), 2);
+    QCOMPARE(w.browser.navigations.size(), pagesFinished + 1);
     QCOMPARE(w.boxes.size(), 1);
+}
+
+// Pages that take their time, well within the program's own bound, are
+// waited for.
+void TstLookup::slowPagesAreWaitedFor()
+{
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    QTest::qWait(100);
+    w.browser.finish(resultsPage());
+    QTest::qWait(100);
+    QVERIFY(w.boxes.isEmpty());
+    QVERIFY(w.form.navigationArmed());
 }
 
 void TstLookup::secondLookupAfterEveryEnding_data()

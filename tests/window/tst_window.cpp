@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QFontInfo>
 #include <QFrame>
+#include <QSignalSpy>
 
 class TstWindow : public QObject {
     Q_OBJECT
@@ -17,6 +18,8 @@ private slots:
     void readOnlyFieldsRefuseTyping();
     void tabOrder_data();
     void tabOrder();
+    void focusTakenByTheEngine_data();
+    void focusTakenByTheEngine();
     void evaluation_data();
     void evaluation();
     void missingFactKeepsAdvice();
@@ -24,6 +27,8 @@ private slots:
     void statusGrowsWithItsText();
     void everyControlIsNamedForAssistiveTools();
     void indicatorsReadAsCheckBoxes();
+    void firstPaintIsSignalledOnce();
+    void activationPutsTheKeyboardInTheNameBoxOnce();
     void rolesForScreenReaders_data();
     void rolesForScreenReaders();
     void picturesAreDrawnForTheScreen();
@@ -170,8 +175,8 @@ void TstWindow::tabOrder()
             QWidget *focus = QApplication::focusWidget();
             if (!focus)
                 return seen << QStringLiteral("(none)");
-            seen << (focus == w.browser.pageWidget ? QStringLiteral("(browser)")
-                                                   : focus->objectName());
+            seen << (w.get<QWidget>("WebTB")->isAncestorOf(focus) ? QStringLiteral("(browser)")
+                                                                  : focus->objectName());
             QTest::keyClick(focus, key);
         }
         return seen;
@@ -183,10 +188,38 @@ void TstWindow::tabOrder()
     backwards.prepend(backwards.takeLast()); // from Text12, Shift+Tab goes to Command1 first
     w.line("Text12")->setFocus();
     QCOMPARE(walk(Qt::Key_Backtab), backwards + backwards);
-    // Should the engine take the focus by itself, it goes back.
-    w.button("Command1")->setFocus();
+}
+
+void TstWindow::focusTakenByTheEngine_data()
+{
+    QTest::addColumn<QString>("from"); // where the keyboard was; "" nowhere
+    QTest::addColumn<QString>("backTo");
+    QTest::newRow("from the name box") << "txtTB"
+                                       << "txtTB";
+    QTest::newRow("from an indicator") << "Check4"
+                                       << "Check4";
+    QTest::newRow("from nowhere") << ""
+                                  << "Command1";
+}
+
+// Should the engine take the keyboard by itself, it goes back where it was,
+// or to "退出" when it was nowhere.
+void TstWindow::focusTakenByTheEngine()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, backTo);
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    if (from.isEmpty()) {
+        if (QApplication::focusWidget())
+            QApplication::focusWidget()->clearFocus();
+        QTRY_VERIFY(!QApplication::focusWidget());
+    } else {
+        w.get<QWidget>(qPrintable(from))->setFocus();
+    }
     w.browser.pageWidget->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), w.button("Command1"));
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), backTo);
 }
 
 void TstWindow::evaluation_data()
@@ -271,6 +304,39 @@ void TstWindow::everyControlIsNamedForAssistiveTools()
         ++checked;
     }
     QVERIFY(checked >= 25);
+}
+
+// The engine is loaded after the window's first paint, which the window
+// announces once, and not before it.
+void TstWindow::firstPaintIsSignalledOnce()
+{
+    WindowFixture w;
+    QSignalSpy painted(&w.form, &Form1::firstPainted);
+    QEvent other(QEvent::User);
+    QApplication::sendEvent(&w.form, &other);
+    QCoreApplication::processEvents();
+    QCOMPARE(painted.count(), 0);
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QTRY_COMPARE(painted.count(), 1);
+    w.form.repaint();
+    QCoreApplication::processEvents();
+    QCOMPARE(painted.count(), 1);
+}
+
+// When the window is shown the keyboard goes to the name box; the next time
+// it is shown the keyboard stays where the user left it.
+void TstWindow::activationPutsTheKeyboardInTheNameBoxOnce()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QTRY_COMPARE(QApplication::focusWidget(), w.line("txtTB"));
+    w.button("Command1")->setFocus();
+    w.form.hide();
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QTRY_COMPARE(w.form.focusWidget(), w.button("Command1"));
 }
 
 void TstWindow::rolesForScreenReaders_data()
