@@ -153,7 +153,6 @@ Breakdown ScoreShop(const ShopFacts &f)
     b.rules.append(yearRule(LeadingNumber(f.registeredOn)));
     for (const Rule &r : std::as_const(b.rules))
         b.sum += r.points;
-    b.score = qBound(0, b.sum, 100);
     return b;
 }
 
@@ -184,7 +183,8 @@ Outcome EvaluateShop(const ShopFacts &f)
     }
 
     out.breakdown = ScoreShop(f);
-    const int s = out.breakdown.score;
+    // Cut to 0..100.
+    const int s = qBound(0, out.breakdown.sum, 100);
     out.kind = Outcome::Scored;
     out.score = s;
     const QString d = QString::number(s);
@@ -283,7 +283,7 @@ QString ExplainScore(const Outcome &outcome)
         lines << explain(r);
     lines << QStringLiteral("合计 %1，按 0 至 100 计为 %2")
                  .arg(outcome.breakdown.sum)
-                 .arg(outcome.breakdown.score);
+                 .arg(outcome.score);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -39,11 +39,10 @@ struct Rule {
     int points = 0; // the starting score, or the adjustment
 };
 
-// Every rule that applied, their sum before the clamp, and the score.
+// Every rule that applied, and their sum before the clamp.
 struct Breakdown {
     QList<Rule> rules;
     int sum = 0;
-    int score = 0;
 };
 
 struct Outcome {
@@ -60,7 +59,7 @@ struct Outcome {
 Outcome EvaluateShop(const ShopFacts &facts);
 
 // The rules that apply to a shop whose required facts are present, with
-// their sum and the score it clamps to.
+// their sum.
 Breakdown ScoreShop(const ShopFacts &facts);
 
 // The score before clamping, for shops whose required facts are present.

@@ -35,7 +35,7 @@ double radixNumber(const QString &s, qsizetype from, int base)
 // below its smallest is zero, each with its sign.
 double cNumber(const std::string &number)
 {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
     return strtod_l(number.c_str(), nullptr, c);
 }
 
@@ -50,34 +50,20 @@ double LeadingNumber(QStringView text)
             s.append(c);
     }
 
-    if (s.size() >= 2 && s[0] == u'&') {
-        const QChar kind = s[1].toUpper();
-        if (kind == u'H')
-            return radixNumber(s, 2, 16);
-        if (kind == u'O')
-            return radixNumber(s, 2, 8);
-    }
+    if (s.startsWith(u"&H", Qt::CaseInsensitive))
+        return radixNumber(s, 2, 16);
+    if (s.startsWith(u"&O", Qt::CaseInsensitive))
+        return radixNumber(s, 2, 8);
 
-    // Collect the number in ASCII for a locale-free conversion.
+    // Collect the number in ASCII for a locale-free conversion: a sign,
+    // digits and points. The conversion stops at a second point, as reading
+    // does, and gives 0 where no digit was read.
     std::string number;
     qsizetype i = 0;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         number.push_back(char(s[i++].unicode()));
-    bool sawPoint = false;
-    bool sawDigit = false;
-    for (; i < s.size(); ++i) {
-        if (isDigit(s[i])) {
-            sawDigit = true;
-            number.push_back(char(s[i].unicode()));
-        } else if (s[i] == u'.' && !sawPoint) {
-            sawPoint = true;
-            number.push_back('.');
-        } else {
-            break;
-        }
-    }
-    if (!sawDigit)
-        return 0.0;
+    for (; i < s.size() && (isDigit(s[i]) || s[i] == u'.'); ++i)
+        number.push_back(char(s[i].unicode()));
 
     // The exponent's digits are read to their end, but its value is capped
     // far beyond any double's range, so that no text makes it overflow.

@@ -14,11 +14,11 @@ class QWidget;
 struct DocumentSnapshot {
     bool hasDocument = false; // false: the page went away before it could be read
     bool hasBody = false;
-    bool loadFailed = false;  // the browser could not load the page at all
+    bool loadFailed = false;    // the browser could not load the page at all
     bool engineMissing = false; // the browser engine could not be loaded
-    QString bodyText;         // the body's inner text
-    QStringList linkHrefs;    // document.links[i].href, in document order
-    QStringList anchorTexts;  // the inner text of every A element, in document order
+    QString bodyText;           // the body's inner text
+    QStringList linkHrefs;      // document.links[i].href, in document order
+    QStringList anchorTexts;    // the inner text of every A element, in document order
 };
 
 // The lookup's browser (WebTB): it is told where to go and reports each

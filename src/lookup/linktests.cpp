@@ -10,11 +10,12 @@ namespace Lookup {
 bool IsShopLink(QStringView a)
 {
     using namespace Marketplace;
-    if (a.size() < kShopLinkPrefix.size() + 1)
+    if (!a.startsWith(kShopLinkPrefix) || !a.endsWith(kShopLinkSuffix))
         return false;
-    const QChar digit = a[kShopLinkPrefix.size()];
-    return a.startsWith(kShopLinkPrefix) && a.endsWith(kShopLinkSuffix) && digit >= u'0' &&
-           digit <= u'9';
+    // Longer than the prefix, as the suffix is longer still: the unit right
+    // after the prefix exists.
+    const QChar digit = a.sliced(kShopLinkPrefix.size()).front();
+    return digit >= u'0' && digit <= u'9';
 }
 
 bool IsRatingLink(QStringView a)

@@ -8,8 +8,8 @@
 namespace Marketplace {
 
 inline constexpr QStringView kSearchHost = u"shopsearch.taobao.com";
-inline constexpr QStringView kShopLinkPrefix = u"http://shop";  // 11 units
-inline constexpr QStringView kShopLinkSuffix = u".taobao.com/"; // 12 units
+inline constexpr QStringView kShopLinkPrefix = u"http://shop";             // 11 units
+inline constexpr QStringView kShopLinkSuffix = u".taobao.com/";            // 12 units
 inline constexpr QStringView kRatingMarker = u"rate.taobao.com/user-rate"; // 25 units
 inline constexpr QStringView kNotFound = u"没有找到";
 

@@ -10,13 +10,13 @@ using Text::FindText;
 
 Flags ReadFlags(const QString &t)
 {
-    Flags f;
-    f.violations = FindText(u"无违规行为", t) == 0;
-    f.penalties = FindText(u"该会员遵守淘宝用户行为管理规则良好", t) == 0;
-    f.refundDisputes = FindText(u"天无退款纠纷", t) == 0;
-    f.complaintDisputes = FindText(u"天无投诉", t) == 0;
-    f.consumerProtection = FindText(u"卖家已提交保证金，加入消费者保障服务", t) != 0;
-    return f;
+    return {
+        FindText(u"无违规行为", t) == 0,
+        FindText(u"该会员遵守淘宝用户行为管理规则良好", t) == 0,
+        FindText(u"天无退款纠纷", t) == 0,
+        FindText(u"天无投诉", t) == 0,
+        FindText(u"卖家已提交保证金，加入消费者保障服务", t) != 0,
+    };
 }
 
 QString CutSellerCredit(const QString &t)
@@ -53,7 +53,7 @@ Slice SliceRatings(const QStringList &links)
 
 QStringList DropLeading(const QStringList &items, qsizetype count)
 {
-    return count >= items.size() ? QStringList() : items.mid(count);
+    return items.mid(count); // nothing when count reaches the end
 }
 
 QString NumericItem(const QStringList &items, qsizetype index)

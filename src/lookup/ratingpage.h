@@ -10,12 +10,13 @@
 // the results into its fields.
 namespace RatingPage {
 
+// Every field is set by ReadFlags, in this order.
 struct Flags {
-    bool violations = false;         // "无违规行为" absent
-    bool penalties = false;          // "该会员遵守淘宝用户行为管理规则良好" absent
-    bool refundDisputes = false;     // "天无退款纠纷" absent
-    bool complaintDisputes = false;  // "天无投诉" absent
-    bool consumerProtection = false; // deposit phrase present
+    bool violations;         // "无违规行为" absent
+    bool penalties;          // "该会员遵守淘宝用户行为管理规则良好" absent
+    bool refundDisputes;     // "天无退款纠纷" absent
+    bool complaintDisputes;  // "天无投诉" absent
+    bool consumerProtection; // deposit phrase present
 };
 
 Flags ReadFlags(const QString &pageText);

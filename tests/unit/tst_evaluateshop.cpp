@@ -254,7 +254,6 @@ void TstEvaluateShop::sameFactsSameAdvice()
     QCOMPARE(EvaluateShop(f).advice, EvaluateShop(f).advice);
 }
 
-
 void TstEvaluateShop::whyThisScore_data()
 {
     QTest::addColumn<ShopFacts>("shop");
@@ -304,17 +303,21 @@ void TstEvaluateShop::whyThisScore_data()
                        "合计 126，按 0 至 100 计为 100"};
     QTest::newRow("a+b_store: second-highest bands, a penalty")
         << facts("150000", "120", "600", "2005", "PX")
-        << QStringList{"起始分 100（已加入消费者保障服务）", "处罚情况：-47",
+        << QStringList{"起始分 100（已加入消费者保障服务）",
+                       "处罚情况：-47",
                        "近期差评数 600（不少于 500，少于 2000）：-25",
                        "近期好评数 120（少于 1000）：-8",
                        "卖家信用 150000（不少于 100000，少于 500000）：+25",
-                       "注册时间 2005（2005 年）：+16", "合计 61，按 0 至 100 计为 61"};
+                       "注册时间 2005（2005 年）：+16",
+                       "合计 61，按 0 至 100 计为 61"};
     QTest::newRow("a gain of 1, a huge count, minus infinity")
         << facts("3000", "1e15", "-1e999", "1999")
-        << QStringList{"起始分 100（已加入消费者保障服务）", "近期差评数 -∞（少于 3）：0",
+        << QStringList{"起始分 100（已加入消费者保障服务）",
+                       "近期差评数 -∞（少于 3）：0",
                        "近期好评数 1e+15（不少于 500000）：+26",
                        "卖家信用 3000（不少于 2000，少于 5000）：+1",
-                       "注册时间 1999（其他年份）：0", "合计 127，按 0 至 100 计为 100"};
+                       "注册时间 1999（其他年份）：0",
+                       "合计 127，按 0 至 100 计为 100"};
     QTest::newRow("uncertified") << facts("", "", "", QStringLiteral("未知"))
                                  << QStringList{"开店时间未知，该店铺未认证，未计算评分"};
     QTest::newRow("missing fact") << facts("", "1", "1", "2005") << QStringList();

@@ -60,6 +60,7 @@ void TstLeadingNumber::read_data()
     QTest::newRow("H as second character, no ampersand") << "1H2" << 1.0;
     QTest::newRow("exponent of two digits") << "1e12" << 1e12;
     QTest::newRow("exponent stops at a letter") << "1e2x3" << 100.0;
+    QTest::newRow("a slash is no digit of the exponent") << "1e/2" << 1.0;
 }
 
 void TstLeadingNumber::read()
@@ -82,7 +83,8 @@ void TstLeadingNumber::tooLargeForADouble_data()
     QTest::newRow("tiny") << "1e-999" << 0.0;
     QTest::newRow("many digits") << QString(400, QLatin1Char('9')) << inf;
     QTest::newRow("fraction then huge exponent") << "0.0001e400" << inf;
-    QTest::newRow("tiny fraction, small exponent") << "." + QString(330, QLatin1Char('0')) + "1e1" << 0.0;
+    QTest::newRow("tiny fraction, small exponent")
+        << "." + QString(330, QLatin1Char('0')) + "1e1" << 0.0;
     QTest::newRow("negative tiny fraction") << "-0." + QString(400, QLatin1Char('0')) + "5" << -0.0;
 }
 

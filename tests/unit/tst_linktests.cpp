@@ -120,10 +120,14 @@ void TstLinkTests::cleanShopName_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("cleaned");
-    QTest::newRow("dots and blanks between letters") << "a. b.c" << "abc";
-    QTest::newRow("only blanks") << "   " << "";
-    QTest::newRow("only dots") << "..." << "";
-    QTest::newRow("other blanks stay") << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
+    QTest::newRow("dots and blanks between letters") << "a. b.c"
+                                                     << "abc";
+    QTest::newRow("only blanks") << "   "
+                                 << "";
+    QTest::newRow("only dots") << "..."
+                               << "";
+    QTest::newRow("other blanks stay")
+        << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
     QTest::newRow("full-width dot stays") << QStringLiteral("a。b．c") << QStringLiteral("a。b．c");
 }
 

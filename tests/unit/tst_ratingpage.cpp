@@ -30,13 +30,16 @@ void TstRatingPage::flags_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("expected"); // letters P V R C X as in the window's indicators
     QTest::newRow("all five phrases") << kAllFlags << "P";
-    QTest::newRow("none of them") << "" << "VRCX";
+    QTest::newRow("none of them") << ""
+                                  << "VRCX";
     QTest::newRow("ASCII comma in the deposit phrase")
         << QString(kAllFlags).replace(QStringLiteral("，"), QStringLiteral(",")) << "";
     QTest::newRow("violations on record")
-        << QString(kAllFlags).replace(QStringLiteral("无违规行为"), QStringLiteral("有违规行为")) << "PV";
+        << QString(kAllFlags).replace(QStringLiteral("无违规行为"), QStringLiteral("有违规行为"))
+        << "PV";
     QTest::newRow("phrase split by a line break")
-        << QString(kAllFlags).replace(QStringLiteral("天无投诉"), QStringLiteral("天无\r\n投诉")) << "PC";
+        << QString(kAllFlags).replace(QStringLiteral("天无投诉"), QStringLiteral("天无\r\n投诉"))
+        << "PC";
 }
 
 void TstRatingPage::flags()
@@ -66,8 +69,7 @@ void TstRatingPage::credit_data()
         << QStringLiteral("店铺\r\n卖家信用: 12345\r\n虚拟商品交易：0") << "12345";
     QTest::newRow("two units dropped, blank removed")
         << QStringLiteral("卖家信用: 12 34XY虚拟商品交易") << "1234";
-    QTest::newRow("nothing after the marker")
-        << QStringLiteral("卖家信用: \r\n虚拟商品交易") << "";
+    QTest::newRow("nothing after the marker") << QStringLiteral("卖家信用: \r\n虚拟商品交易") << "";
     QTest::newRow("end marker missing: negative length") << QStringLiteral("卖家信用: 100") << "";
     QTest::newRow("end marker before the start")
         << QStringLiteral("虚拟商品交易 卖家信用: 100\r\n") << "";
@@ -75,7 +77,8 @@ void TstRatingPage::credit_data()
         << QStringLiteral("卖家信用：500\r\n虚拟商品交易") << QStringLiteral("500");
     QTest::newRow("other blanks stay")
         << QStringLiteral("卖家信用: 1\u3000000\r\n虚拟商品交易") << QStringLiteral("1\u3000000");
-    QTest::newRow("empty page") << "" << "";
+    QTest::newRow("empty page") << ""
+                                << "";
 }
 
 void TstRatingPage::credit()
@@ -91,11 +94,14 @@ void TstRatingPage::year_data()
     QTest::addColumn<QString>("year");
     QTest::newRow("opened") << QStringLiteral("开店时间：2005-06-01") << "2005";
     QTest::newRow("created only") << QStringLiteral("创店时间：2007-01-01") << "2007";
-    QTest::newRow("opened wins")
-        << QStringLiteral("创店时间：2007-01-01 开店时间：2004-02-02") << "2004";
-    QTest::newRow("neither: positions 5 to 8") << "abcd1999xyz" << "1999";
-    QTest::newRow("neither, not a number") << QStringLiteral("店铺信息页面内容") << QStringLiteral("未知");
-    QTest::newRow("X in the year") << QStringLiteral("开店时间：20X5-01-01") << QStringLiteral("未知");
+    QTest::newRow("opened wins") << QStringLiteral("创店时间：2007-01-01 开店时间：2004-02-02")
+                                 << "2004";
+    QTest::newRow("neither: positions 5 to 8") << "abcd1999xyz"
+                                               << "1999";
+    QTest::newRow("neither, not a number")
+        << QStringLiteral("店铺信息页面内容") << QStringLiteral("未知");
+    QTest::newRow("X in the year")
+        << QStringLiteral("开店时间：20X5-01-01") << QStringLiteral("未知");
     QTest::newRow("short date at the end") << QStringLiteral("开店时间：99") << "99";
     QTest::newRow("nothing after") << QStringLiteral("开店时间：") << QStringLiteral("未知");
 }
@@ -117,26 +123,37 @@ void TstRatingPage::slice_data()
     const QStringList top = {QStringLiteral("首页"), QStringLiteral("关闭")};
     const QString buyers = QStringLiteral("来自买家的评价");
     QTest::newRow("counts after the close link")
-        << top + tabs + QStringList{"1,234", "5", "17", "x", buyers, "after"} << "1,234" << "17" << 11;
+        << top + tabs + QStringList{"1,234", "5", "17", "x", buyers, "after"} << "1,234"
+        << "17" << 11;
     QTest::newRow("close at index 0 then another")
-        << QStringList{QStringLiteral("关闭"), "a"} + top + tabs + QStringList{"10", "0", "2", buyers}
-        << "10" << "2" << 10;
+        << QStringList{QStringLiteral("关闭"), "a"} + top + tabs +
+               QStringList{"10", "0", "2", buyers}
+        << "10"
+        << "2" << 10;
     QTest::newRow("two close links after the first place: the first counts")
-        << top + tabs + QStringList{"10", "0", QStringLiteral("关闭"), buyers} << "10" << "" << 10;
+        << top + tabs + QStringList{"10", "0", QStringLiteral("关闭"), buyers} << "10"
+        << "" << 10;
     QTest::newRow("last of several buyer links")
-        << top + tabs + QStringList{"7", buyers, "9", "z", buyers} << "7" << "9" << 11;
+        << top + tabs + QStringList{"7", buyers, "9", "z", buyers} << "7"
+        << "9" << 11;
     QTest::newRow("slice of six: both empty")
-        << QStringList{"x", QStringLiteral("关闭"), "a", "b", "c", "d", buyers} << "" << "" << 6;
+        << QStringList{"x", QStringLiteral("关闭"), "a", "b", "c", "d", buyers} << ""
+        << "" << 6;
     QTest::newRow("slice of seven: bad empty")
-        << top + QStringList{"a", "b", "c", "d", "44", buyers} << "" << "" << 7;
+        << top + QStringList{"a", "b", "c", "d", "44", buyers} << ""
+        << "" << 7;
     QTest::newRow("slice of eight: bad missing")
-        << top + QStringList{"a", "b", "c", "d", "e", "44", buyers} << "44" << "" << 8;
-    QTest::newRow("letters in a count")
-        << top + tabs + QStringList{"12a", "0", "3b", buyers} << "" << "" << 10;
-    QTest::newRow("no close link and no buyers link") << QStringList{"a", "b"} << "" << "" << 1;
+        << top + QStringList{"a", "b", "c", "d", "e", "44", buyers} << "44"
+        << "" << 8;
+    QTest::newRow("letters in a count") << top + tabs + QStringList{"12a", "0", "3b", buyers} << ""
+                                        << "" << 10;
+    QTest::newRow("no close link and no buyers link") << QStringList{"a", "b"} << ""
+                                                      << "" << 1;
     QTest::newRow("buyers before close: nothing")
-        << QStringList{"a", buyers, "b", QStringLiteral("关闭")} << "" << "" << 0;
-    QTest::newRow("no links at all") << QStringList{} << "" << "" << 0;
+        << QStringList{"a", buyers, "b", QStringLiteral("关闭")} << ""
+        << "" << 0;
+    QTest::newRow("no links at all") << QStringList{} << ""
+                                     << "" << 0;
 }
 
 void TstRatingPage::slice()

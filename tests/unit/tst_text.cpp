@@ -23,15 +23,24 @@ void TstText::findText_data()
     QTest::addColumn<QString>("needle");
     QTest::addColumn<QString>("text");
     QTest::addColumn<qsizetype>("position");
-    QTest::newRow("empty text") << "a" << "" << qsizetype(0);
-    QTest::newRow("empty needle and text") << "" << "" << qsizetype(0);
-    QTest::newRow("empty needle") << "" << "abc" << qsizetype(1);
-    QTest::newRow("at the start") << "ab" << "abc" << qsizetype(1);
-    QTest::newRow("first of two") << "b" << "abcb" << qsizetype(2);
-    QTest::newRow("at the very end") << "bc" << "abc" << qsizetype(2);
-    QTest::newRow("running past the end") << "cd" << "abc" << qsizetype(0);
-    QTest::newRow("longer than the text") << "abcd" << "abc" << qsizetype(0);
-    QTest::newRow("case matters") << "A" << "abc" << qsizetype(0);
+    QTest::newRow("empty text") << "a"
+                                << "" << qsizetype(0);
+    QTest::newRow("empty needle and text") << ""
+                                           << "" << qsizetype(0);
+    QTest::newRow("empty needle") << ""
+                                  << "abc" << qsizetype(1);
+    QTest::newRow("at the start") << "ab"
+                                  << "abc" << qsizetype(1);
+    QTest::newRow("first of two") << "b"
+                                  << "abcb" << qsizetype(2);
+    QTest::newRow("at the very end") << "bc"
+                                     << "abc" << qsizetype(2);
+    QTest::newRow("running past the end") << "cd"
+                                          << "abc" << qsizetype(0);
+    QTest::newRow("longer than the text") << "abcd"
+                                          << "abc" << qsizetype(0);
+    QTest::newRow("case matters") << "A"
+                                  << "abc" << qsizetype(0);
     QTest::newRow("code units after a surrogate pair")
         << QStringLiteral("卖家") << QStringLiteral("😀卖家") << qsizetype(3);
     QTest::newRow("full-width colon is not ASCII")
@@ -60,9 +69,10 @@ void TstText::substring_data()
     QTest::newRow("negative length") << "abc" << qsizetype(2) << qsizetype(-3) << "";
     QTest::newRow("half of a surrogate pair")
         << QStringLiteral("😀x") << qsizetype(2) << qsizetype(2) << QString(QChar(0xDE00)) + "x";
-    QTest::newRow("huge length") << "abc" << qsizetype(2)
-                                 << std::numeric_limits<qsizetype>::max() << "bc";
-    QTest::newRow("huge start") << "" << std::numeric_limits<qsizetype>::max() << qsizetype(1) << "";
+    QTest::newRow("huge length") << "abc" << qsizetype(2) << std::numeric_limits<qsizetype>::max()
+                                 << "bc";
+    QTest::newRow("huge start") << "" << std::numeric_limits<qsizetype>::max() << qsizetype(1)
+                                << "";
     QTest::newRow("start before 1") << "abc" << qsizetype(-1) << qsizetype(4) << "ab";
     QTest::newRow("start far before 1") << "abc" << std::numeric_limits<qsizetype>::min()
                                         << std::numeric_limits<qsizetype>::max() << "";
