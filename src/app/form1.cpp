@@ -149,7 +149,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     // there is watched, so its own new children are seen too. (Every object
     // this filter watches is a widget.)
     if (event->type() == QEvent::ChildPolished &&
-        (watched == ui->WebTB || ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched))))
+        ui->WebTB->isAncestorOf(static_cast<QWidget *>(watched))) // WebTB is its own ancestor
         keepOutOfTabChain(static_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()));
     if (watched == this) {
         if (event->type() == QEvent::Paint && !m_painted) {
@@ -167,19 +167,16 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             // Tab still moves the focus on; every other key is discarded.
             if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
                 return false;
-            // The key goes no further when the handler has set its code to
-            // zero; its release follows the press.
             if (event->type() == QEvent::KeyPress) {
                 int keyCode = key->key();
                 Check_KeyDown(box, keyCode);
-                m_keyDiscarded = keyCode == 0;
             }
-            return m_keyDiscarded;
+            return true;
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            // (Qt has given the box the keyboard already.)
             m_valueBeforePress = box->isChecked();
-            box->setFocus(Qt::MouseFocusReason);
             return true;
         case QEvent::MouseButtonRelease:
             Check_MouseUp(box, m_valueBeforePress);

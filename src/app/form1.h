@@ -92,7 +92,6 @@ private:
     bool m_activated = false;
     bool m_painted = false;
     bool m_valueBeforePress = false;
-    bool m_keyDiscarded = true;
     // Where the keyboard was when a lookup locked the name box and the
     // search button, and where Qt then moved it.
     QPointer<QWidget> m_focusBeforeLookup;

@@ -60,7 +60,7 @@ double LeadingNumber(QStringView text)
     // does, and gives 0 where no digit was read.
     std::string number;
     qsizetype i = 0;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+    if (i < s.size() && QStringView(u"+-").contains(s[i]))
         number.push_back(char(s[i++].unicode()));
     for (; i < s.size() && (isDigit(s[i]) || s[i] == u'.'); ++i)
         number.push_back(char(s[i].unicode()));
