@@ -428,24 +428,19 @@ void TstLookup::adviceExplained_data()
 {
     QTest::addColumn<QString>("ending");
     QTest::addColumn<QString>("why"); // empty: no explanation, the box's own description
-    QTest::newRow("scored") << "facts"
-                            << QStringLiteral("起始分 100（已加入消费者保障服务）\n"
-                                              "近期差评数 4（不少于 3，少于 30）：-3\n"
-                                              "近期好评数 12000（不少于 10000，少于 50000）：+14\n"
-                                              "卖家信用 12345（不少于 10000，少于 100000）：+20\n"
-                                              "注册时间 2005（2005 年）：+16\n"
-                                              "合计 147，按 0 至 100 计为 100");
+    // What each fact of ratingPage() weighed.
+    const QString ratingPageWhy =
+        QStringLiteral("起始分 100（已加入消费者保障服务）\n"
+                       "近期差评数 4（不少于 3，少于 30）：-3\n"
+                       "近期好评数 12000（不少于 10000，少于 50000）：+14\n"
+                       "卖家信用 12345（不少于 10000，少于 100000）：+20\n"
+                       "注册时间 2005（2005 年）：+16\n"
+                       "合计 147，按 0 至 100 计为 100");
+    QTest::newRow("scored") << "facts" << ratingPageWhy;
     QTest::newRow("uncertified") << "uncertified"
                                  << QStringLiteral("开店时间未知，该店铺未认证，未计算评分");
     QTest::newRow("a fact missing") << "missing" << QString();
-    QTest::newRow("evaluated again with a fact gone keeps the last")
-        << "again"
-        << QStringLiteral("起始分 100（已加入消费者保障服务）\n"
-                          "近期差评数 4（不少于 3，少于 30）：-3\n"
-                          "近期好评数 12000（不少于 10000，少于 50000）：+14\n"
-                          "卖家信用 12345（不少于 10000，少于 100000）：+20\n"
-                          "注册时间 2005（2005 年）：+16\n"
-                          "合计 147，按 0 至 100 计为 100");
+    QTest::newRow("evaluated again with a fact gone keeps the last") << "again" << ratingPageWhy;
 }
 
 // The advice box's tooltip and description for a screen reader say what
