@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
 // Memory: the peak resident memory of the whole process tree (the program
-// and the engine's helper processes) after 20 lookups, against a bare
-// browser-view program that loads the same pages as often. The launcher
+// and the engine's helper processes) after 20 lookups, against a program
+// that shows Lumora's window and a browser view which loads and reads the
+// same pages as often (and, for the record, against a bare browser view in
+// an empty window that loads them without reading them). The launcher
 // serves the sample marketplace itself, so the server's memory counts for
 // neither; it starts each program in turn, samples the tree's resident
 // memory as it runs and reads every process's own peak once it is done.
@@ -31,7 +33,7 @@ struct Run {
     double mainHwmMb = 0; // the program's own process: its peak
 };
 
-Run measure(const QString &program, const QProcessEnvironment &env)
+Run measure(const QString &program, const QStringList &args, const QProcessEnvironment &env)
 {
     QProcess child;
     child.setProcessEnvironment(env);
@@ -67,7 +69,7 @@ Run measure(const QString &program, const QProcessEnvironment &env)
     });
     QObject::connect(&child, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
-    child.start(program, {});
+    child.start(program, args);
     sampler.start(25);
     loop.exec();
     sampler.stop();
@@ -113,18 +115,31 @@ int main(int argc, char *argv[])
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString ours = dir + QStringLiteral("/mem_lumora");
-    const QString floor = dir + QStringLiteral("/mem_floor");
-    QList<Run> oursRuns, floorRuns;
+    struct Side {
+        QString label;
+        QString program;
+        QStringList args;
+        QList<Run> runs;
+    };
+    QList<Side> sides = {{QStringLiteral("lumora"), dir + QStringLiteral("/mem_lumora"), {}, {}},
+                         {QStringLiteral("window + browser view (floor)"),
+                          dir + QStringLiteral("/mem_floor"),
+                          {},
+                          {}},
+                         {QStringLiteral("bare browser view, unread"),
+                          dir + QStringLiteral("/mem_floor"),
+                          {QStringLiteral("--bare")},
+                          {}}};
     for (int round = 0; round < rounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const bool lumora = (round + k) % 2 == 0;
-            const Run r = measure(lumora ? ours : floor, env);
+        // The order turns every round.
+        for (int k = 0; k < sides.size(); ++k) {
+            Side &side = sides[(round + k) % sides.size()];
+            const Run r = measure(side.program, side.args, env);
             if (r.ok && r.completed == lookups)
-                (lumora ? oursRuns : floorRuns) << r;
+                side.runs << r;
             else
                 Bench::say(QStringLiteral("  a run of %1 did not finish its %2 lookups")
-                               .arg(lumora ? QStringLiteral("lumora") : QStringLiteral("the floor"))
+                               .arg(side.label)
                                .arg(lookups));
         }
     }
@@ -146,30 +161,30 @@ int main(int argc, char *argv[])
                    .arg(QStringLiteral("max RSS MB"), 11)
                    .arg(QStringLiteral("PSS MB"), 8)
                    .arg(QStringLiteral("main VmHWM MB"), 14));
-    for (const auto &[label, runs] :
-         {std::pair{QStringLiteral("lumora"), oursRuns},
-          std::pair{QStringLiteral("bare browser view (floor)"), floorRuns}}) {
+    for (const Side &side : sides) {
         QList<double> processes;
-        for (const Run &r : runs)
+        for (const Run &r : side.runs)
             processes << r.processes;
         Bench::say(QStringLiteral("%1 %2 %3 %4 %5 %6")
-                       .arg(label, -26)
+                       .arg(side.label, -26)
                        .arg(Bench::fmt(Bench::median(processes), 0), 10)
-                       .arg(Bench::fmt(med(runs, &Run::hwmMb)), 13)
-                       .arg(Bench::fmt(med(runs, &Run::sampledMb)), 11)
-                       .arg(Bench::fmt(med(runs, &Run::pssMb)), 8)
-                       .arg(Bench::fmt(med(runs, &Run::mainHwmMb)), 14));
+                       .arg(Bench::fmt(med(side.runs, &Run::hwmMb)), 13)
+                       .arg(Bench::fmt(med(side.runs, &Run::sampledMb)), 11)
+                       .arg(Bench::fmt(med(side.runs, &Run::pssMb)), 8)
+                       .arg(Bench::fmt(med(side.runs, &Run::mainHwmMb)), 14));
     }
     Bench::say(QStringLiteral("sum VmHWM: every process's own peak, added up; max RSS: the highest "
                               "total resident memory sampled every 25 ms; PSS: shared pages "
                               "divided among the processes, when done; main VmHWM: the "
                               "program's own process alone"));
-    Bench::say(
-        QStringLiteral("lumora / floor: sum VmHWM %1, max RSS %2, PSS %3")
-            .arg(Bench::fmt(med(oursRuns, &Run::hwmMb) / med(floorRuns, &Run::hwmMb), 3),
-                 Bench::fmt(med(oursRuns, &Run::sampledMb) / med(floorRuns, &Run::sampledMb), 3),
-                 Bench::fmt(med(oursRuns, &Run::pssMb) / med(floorRuns, &Run::pssMb), 3)));
-    Bench::printResult(QStringLiteral("memory"), med(oursRuns, &Run::hwmMb),
-                       med(floorRuns, &Run::hwmMb), QStringLiteral("<=1.1"), QStringLiteral("MB"));
+    const QList<Run> &ours = sides[0].runs, &floor = sides[1].runs, &bare = sides[2].runs;
+    Bench::say(QStringLiteral("lumora / floor: sum VmHWM %1, max RSS %2, PSS %3")
+                   .arg(Bench::fmt(med(ours, &Run::hwmMb) / med(floor, &Run::hwmMb), 3),
+                        Bench::fmt(med(ours, &Run::sampledMb) / med(floor, &Run::sampledMb), 3),
+                        Bench::fmt(med(ours, &Run::pssMb) / med(floor, &Run::pssMb), 3)));
+    Bench::printResult(QStringLiteral("memory"), med(ours, &Run::hwmMb), med(floor, &Run::hwmMb),
+                       QStringLiteral("<=1.1"), QStringLiteral("MB"));
+    Bench::printResult(QStringLiteral("memory-bare"), med(ours, &Run::hwmMb),
+                       med(bare, &Run::hwmMb), QStringLiteral("record"), QStringLiteral("MB"));
     return 0;
 }
