@@ -122,11 +122,11 @@ int main(int argc, char *argv[])
         QList<Run> runs;
     };
     QList<Side> sides = {{QStringLiteral("lumora"), dir + QStringLiteral("/mem_lumora"), {}, {}},
-                         {QStringLiteral("window + browser view (floor)"),
+                         {QStringLiteral("window + view (floor)"),
                           dir + QStringLiteral("/mem_floor"),
                           {},
                           {}},
-                         {QStringLiteral("bare browser view, unread"),
+                         {QStringLiteral("bare view, unread"),
                           dir + QStringLiteral("/mem_floor"),
                           {QStringLiteral("--bare")},
                           {}}};
