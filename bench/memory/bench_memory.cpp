@@ -121,15 +121,13 @@ int main(int argc, char *argv[])
         QStringList args;
         QList<Run> runs;
     };
-    QList<Side> sides = {{QStringLiteral("lumora"), dir + QStringLiteral("/mem_lumora"), {}, {}},
-                         {QStringLiteral("window + view (floor)"),
-                          dir + QStringLiteral("/mem_floor"),
-                          {},
-                          {}},
-                         {QStringLiteral("bare view, unread"),
-                          dir + QStringLiteral("/mem_floor"),
-                          {QStringLiteral("--bare")},
-                          {}}};
+    QList<Side> sides = {
+        {QStringLiteral("lumora"), dir + QStringLiteral("/mem_lumora"), {}, {}},
+        {QStringLiteral("window + view (floor)"), dir + QStringLiteral("/mem_floor"), {}, {}},
+        {QStringLiteral("bare view, unread"),
+         dir + QStringLiteral("/mem_floor"),
+         {QStringLiteral("--bare")},
+         {}}};
     for (int round = 0; round < rounds; ++round) {
         // The order turns every round.
         for (int k = 0; k < sides.size(); ++k) {
