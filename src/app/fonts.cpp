@@ -7,9 +7,8 @@
 
 void InstallFontSubstitutes()
 {
-    QFont::insertSubstitutions(QStringLiteral("微软雅黑"),
-                               {QStringLiteral("Noto Sans CJK SC"),
-                                QStringLiteral("WenQuanYi Micro Hei")});
+    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("Noto Sans CJK SC"),
+                                                            QStringLiteral("WenQuanYi Micro Hei")});
     // Verdana has no Chinese glyphs either; the CJK face follows so that the
     // advice never shows as boxes.
     QFont::insertSubstitutions(QStringLiteral("Verdana"),

@@ -27,7 +27,10 @@ struct WindowFixture {
     }
     ~WindowFixture() { ErrorBox::SetHandler({}); }
 
-    template <typename T> T *get(const char *name) { return form.findChild<T *>(QLatin1String(name)); }
+    template <typename T> T *get(const char *name)
+    {
+        return form.findChild<T *>(QLatin1String(name));
+    }
     QLineEdit *line(const char *name) { return get<QLineEdit>(name); }
     QCheckBox *check(const char *name) { return get<QCheckBox>(name); }
     QPushButton *button(const char *name) { return get<QPushButton>(name); }
