@@ -22,6 +22,8 @@ class Form1;
 // back. Handlers keep the names of the controls they belong to.
 class Form1 : public QWidget {
     Q_OBJECT
+    // The page limit, also reachable by name for drivers of the real program.
+    Q_PROPERTY(int pageTimeout READ pageTimeout WRITE setPageTimeout)
 public:
     explicit Form1(Browser *browser, QWidget *parent = nullptr);
     ~Form1() override;
@@ -34,6 +36,7 @@ public:
 
     // How long a page of the lookup may take before the lookup gives up.
     void setPageTimeout(int milliseconds) { m_pageTimer.setInterval(milliseconds); }
+    int pageTimeout() const { return m_pageTimer.interval(); }
 
     // Lookup start.
     void cmdTBCX_Click();
