@@ -69,11 +69,13 @@ private:
     void keepFocusOutOfBrowser(QWidget *old, QWidget *now);
     void lockInputs();
     void giveFocusBack();
-    void armNavigation(const QString &address);
+    // How a lookup ends: the shop does not exist, its rating page was read,
+    // or it could not be read.
+    enum class Ending { NotFound, Read, Unread };
+    void armNavigation(const QUrl &address);
     void followShopLink(const DocumentSnapshot &document);
     void followRatingLink(const DocumentSnapshot &document);
-    void reportNotFound();
-    void endLookupUnread(const QString &message);
+    void endLookup(Ending ending, const QString &message = QString());
     void pageTimedOut();
     ShopFacts readFacts() const;
     bool isIndicator(QObject *object) const;

@@ -11,8 +11,10 @@ class QWidget;
 
 // The browser engine as its module provides it. The program does not link
 // the engine: it loads the module once its window has been painted and
-// drives the engine through this interface only, so that nothing of the
-// program's own code has to be shared with the module.
+// drives the engine through this interface only. The module links Qt
+// WebEngine and a copy of its own of the judgement library (lumora_core),
+// for the web-address test and the snapshot script; nothing of the window
+// crosses into it but this interface and the container of its view.
 class BrowserEngine {
 public:
     virtual ~BrowserEngine() = default;

@@ -39,12 +39,6 @@ void Form1::ExtractShopFacts(const DocumentSnapshot &document)
     ui->Text8->setText(RatingPage::NumericItem(counts, 2));
     ui->Text12->setText(RatingPage::YearOrUnknown(ui->Text12->text()));
 
-    ui->cmdTBCX->setEnabled(true);
-    ui->txtTB->setEnabled(true);
-    ui->cmdTBURL->setEnabled(true);
-    setStatus(QStringLiteral("准备就绪"));
-    m_lookupStage = 0;
-    giveFocusBack();
-
-    Command13_Click();
+    // The lookup ends, and the shop is judged on what was read.
+    endLookup(Ending::Read);
 }

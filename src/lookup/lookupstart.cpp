@@ -4,7 +4,6 @@
 #include "app/errorbox.h"
 #include "app/form1.h"
 #include "linktests.h"
-#include "text/textrules.h"
 #include "ui_form1.h"
 
 #include <QApplication>
@@ -57,14 +56,11 @@ void Form1::cmdTBCX_Click()
     ui->Text10->setAccessibleDescription(m_adviceDescription);
     ui->Text12->clear();
 
-    ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u".", u""));
-    ui->txtTB->setText(Text::ReplaceAll(ui->txtTB->text(), u" ", u""));
+    // The box shows what is searched for.
+    ui->txtTB->setText(Lookup::CleanShopName(ui->txtTB->text()));
 
     m_ratePageUrl.clear();
     lockInputs();
     setStatus(QStringLiteral("正在淘宝服务器上搜索该店铺..."));
-
-    m_navigationArmed = true;
-    m_pageTimer.start();
-    m_browser->Navigate(Lookup::SearchAddress(ui->txtTB->text()));
+    armNavigation(Lookup::SearchAddress(ui->txtTB->text()));
 }

@@ -14,6 +14,8 @@
 namespace {
 const QString kReady = QStringLiteral("准备就绪");
 const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+const QString kNotFound =
+    QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
 const QString kEngineMissing =
     QStringLiteral("本软件的浏览器组件缺失或无法加载，无法查询店铺，请重新安装本软件！");
 } // namespace
@@ -33,7 +35,7 @@ void Form1::WebTB_DocumentComplete(const DocumentSnapshot &document)
         // An error page says nothing about the shop; without its engine the
         // browser shows no page at all.
         if (document.loadFailed || document.engineMissing) {
-            endLookupUnread(document.engineMissing ? kEngineMissing : kUnread);
+            endLookup(Ending::Unread, document.engineMissing ? kEngineMissing : kUnread);
             return;
         }
         break;
@@ -48,11 +50,11 @@ void Form1::WebTB_DocumentComplete(const DocumentSnapshot &document)
         ExtractShopFacts(document);
 }
 
-void Form1::armNavigation(const QString &address)
+void Form1::armNavigation(const QUrl &address)
 {
     m_navigationArmed = true;
     m_pageTimer.start();
-    m_browser->Navigate(QUrl(address));
+    m_browser->Navigate(address);
 }
 
 void Form1::followShopLink(const DocumentSnapshot &document)
@@ -63,60 +65,58 @@ void Form1::followShopLink(const DocumentSnapshot &document)
         // lookup goes on and is not reported as failed.
         m_ratePageUrl = document.linkHrefs[i];
         m_lookupStage = 1;
-        armNavigation(m_ratePageUrl);
+        armNavigation(QUrl(m_ratePageUrl));
         return;
     }
     if (Text::FindText(Marketplace::kNotFound, document.bodyText) != 0) {
-        reportNotFound();
+        endLookup(Ending::NotFound, kNotFound);
         return;
     }
     // A dead end: neither a shop nor the not-found phrase.
-    endLookupUnread(kUnread);
+    endLookup(Ending::Unread, kUnread);
 }
 
 void Form1::followRatingLink(const DocumentSnapshot &document)
 {
     const qsizetype i = Lookup::FirstLink(document.linkHrefs, Lookup::IsRatingLink);
     if (i < 0) {
-        endLookupUnread(kUnread);
+        endLookup(Ending::Unread, kUnread);
         return;
     }
     m_ratePageUrl = document.linkHrefs[i];
     m_lookupStage = 2;
     setStatus(QStringLiteral("正在获取店铺信用信息......"));
-    armNavigation(m_ratePageUrl);
+    armNavigation(QUrl(m_ratePageUrl));
 }
 
-void Form1::reportNotFound()
-{
-    ui->cmdTBCX->setEnabled(true);
-    ui->txtTB->setEnabled(true);
-    ui->cmdTBURL->setEnabled(false);
-    setStatus(kReady);
-    giveFocusBack();
-    ErrorBox::Show(
-        this, QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！"));
-}
-
-// A lookup that cannot go on (no shop link, no rating link, a page that did
-// not load or never finished, no browser engine to load it) ends like the
-// not-found report, so that the user can try again.
-void Form1::endLookupUnread(const QString &message)
+// Every lookup ends here. The inputs come back in the same order whatever
+// the ending, which a screen reader follows: the search button, the name box,
+// "看详细结果...", the status; then the keyboard returns, and last the user
+// hears the message or the advice. The endings differ only in what the
+// lookup leaves: the not-found report keeps the stage it has, a lookup that
+// could not be read stops the browser, and only a read rating page can be
+// opened in the default browser.
+void Form1::endLookup(Ending ending, const QString &message)
 {
     m_navigationArmed = false;
     m_pageTimer.stop();
-    m_browser->Stop();
-    m_lookupStage = 0;
+    if (ending == Ending::Unread)
+        m_browser->Stop();
+    if (ending != Ending::NotFound)
+        m_lookupStage = 0;
     ui->cmdTBCX->setEnabled(true);
     ui->txtTB->setEnabled(true);
-    ui->cmdTBURL->setEnabled(false);
+    ui->cmdTBURL->setEnabled(ending == Ending::Read);
     setStatus(kReady);
     giveFocusBack();
-    ErrorBox::Show(this, message);
+    if (ending == Ending::Read)
+        Command13_Click();
+    else
+        ErrorBox::Show(this, message);
 }
 
 void Form1::pageTimedOut()
 {
     if (m_navigationArmed)
-        endLookupUnread(kUnread);
+        endLookup(Ending::Unread, kUnread);
 }

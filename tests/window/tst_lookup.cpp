@@ -4,6 +4,7 @@
 
 #include "lookup/modulebrowser.h"
 
+#include <QApplication>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QUrlQuery>
@@ -76,6 +77,8 @@ private slots:
     void timeoutEndsTheLookup_data();
     void timeoutEndsTheLookup();
     void slowPagesAreWaitedFor();
+    void endingsUnlockInOrder_data();
+    void endingsUnlockInOrder();
     void secondLookupAfterEveryEnding_data();
     void secondLookupAfterEveryEnding();
     void extractionLists();
@@ -351,6 +354,103 @@ void TstLookup::slowPagesAreWaitedFor()
     QTest::qWait(100);
     QVERIFY(w.boxes.isEmpty());
     QVERIFY(w.form.navigationArmed());
+}
+
+// Notes, in order, what a screen reader is told as a lookup ends: the
+// controls that change their enabled state, the status line's new text,
+// where the keyboard goes, the message box and the advice.
+class EndingLog : public QObject {
+public:
+    EndingLog(WindowFixture &w) : m_status(w.get<QLabel>("lblTBZZ")), m_last(m_status->text())
+    {
+        for (const char *name : {"cmdTBCX", "txtTB", "cmdTBURL"})
+            w.get<QWidget>(name)->installEventFilter(this);
+        ErrorBox::SetHandler([this](QWidget *, const QString &text) { note("box " + text); });
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+            note("focus " + (now ? now->objectName() : QString()));
+        });
+        connect(w.get<QPlainTextEdit>("Text10"), &QPlainTextEdit::textChanged, this,
+                [this] { note("advice"); });
+    }
+    QStringList lines;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange) {
+            auto *w = static_cast<QWidget *>(watched);
+            note(w->objectName() + (w->isEnabled() ? " on" : " off"));
+        }
+        return false;
+    }
+
+private:
+    // The status line raises no event of its own: a new text is noted
+    // before whatever comes after it.
+    void note(const QString &line)
+    {
+        if (m_status->text() != m_last) {
+            m_last = m_status->text();
+            lines << "status " + m_last;
+        }
+        lines << line;
+    }
+    QLabel *m_status;
+    QString m_last;
+};
+
+void TstLookup::endingsUnlockInOrder_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList unlocked = {"cmdTBCX on", "txtTB on"};
+    const QStringList back = {"status " + kReady, "focus txtTB"};
+    QTest::newRow("not found") << "notfound"
+                               << unlocked + QStringList{"cmdTBURL off"} + back +
+                                      QStringList{"box " + kNotFound};
+    QTest::newRow("dead end") << "deadend"
+                              << unlocked + QStringList{"cmdTBURL off"} + back +
+                                     QStringList{"box " + kUnread};
+    QTest::newRow("page limit") << "timeout"
+                                << unlocked + QStringList{"cmdTBURL off"} + back +
+                                       QStringList{"box " + kUnread};
+    QTest::newRow("rating page read")
+        << "read" << unlocked + QStringList{"cmdTBURL on"} + back + QStringList{"advice"};
+}
+
+// Every ending gives the inputs back in the same order, and only after the
+// lookup is over does the user hear its message or its advice.
+void TstLookup::endingsUnlockInOrder()
+{
+    QFETCH(QString, ending);
+    QFETCH(QStringList, expected);
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    // An earlier lookup left "看详细结果..." enabled; a read page enables it anew.
+    w.button("cmdTBURL")->setEnabled(ending != u"read");
+    w.form.setPageTimeout(ending == u"timeout" ? 1 : 30000);
+    w.line("txtTB")->setText(QStringLiteral("abc"));
+    w.line("txtTB")->setFocus();
+    QTest::keyClick(w.line("txtTB"), Qt::Key_Return);
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+
+    if (ending == u"read") {
+        w.browser.finish(resultsPage());
+        w.browser.finish(shopPage());
+    }
+    EndingLog log(w);
+    if (ending == u"notfound")
+        w.browser.finish(page(QStringLiteral("没有找到")));
+    else if (ending == u"deadend")
+        w.browser.finish(page(QStringLiteral("空")));
+    else if (ending == u"timeout")
+        QTRY_VERIFY(w.button("cmdTBCX")->isEnabled());
+    else
+        w.browser.finish(ratingPage());
+    QCOMPARE(log.lines, expected);
+    // Only a lookup that could not be read leaves the browser stopped.
+    QCOMPARE(w.browser.stops, ending == u"deadend" || ending == u"timeout" ? 1 : 0);
 }
 
 void TstLookup::secondLookupAfterEveryEnding_data()
