@@ -5,51 +5,177 @@
 #include "lookup/linktests.h"
 #include "lookup/snapshotscript.h"
 
+#include <QAuthenticator>
+#include <QCoreApplication>
 #include <QOpenGLContext>
 #include <QQuickWindow>
+#include <QWebEngineCertificateError>
+#include <QWebEngineClientCertificateSelection>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineQuotaRequest>
+#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
 
-// The lookup's page. Its own console messages are not the user's business.
-// While a load the lookup asked for is under way, the page that is being
-// left can no longer navigate the browser: a meta refresh or a script of
-// the previous page would otherwise replace the lookup's page before it
-// arrives. The server's redirects still lead on.
+// How often the page is asked whether its load is complete, once the engine
+// has lost count of it.
+constexpr int kReadinessMs = 50;
+// How long a page that has been left to itself may take to answer before it
+// counts as stuck. An idle page answers within a millisecond; replacing one
+// that was merely busy costs no more than a fresh start.
+constexpr int kAnswerLimitMs = 250;
+
+QUrl withoutFragment(const QUrl &address)
+{
+    return address.adjusted(QUrl::RemoveFragment);
+}
+
+} // namespace
+
+// The page of a lookup. Nobody sees it and nobody answers it: whatever it asks
+// of its host is answered no, at once, and nothing is shown.
 class LookupPage : public QWebEnginePage {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    LookupPage(QWebEngineProfile *profile, QObject *parent);
 
-    bool ownLoadPending = false;
+    // The lookup asks for address. Until its load has ended the page may go
+    // only where that load leads.
+    void expect(const QUrl &address)
+    {
+        m_expected = {withoutFragment(address)};
+        m_pending = true;
+    }
+    // The lookup's load has ended; from now on the page goes nowhere.
+    void settle() { m_pending = false; }
+    bool pending() const { return m_pending; }
+    // Whether address is where the lookup's load led: the address asked for,
+    // or a redirect on the way.
+    bool isExpected(const QUrl &address) const
+    {
+        return m_expected.contains(withoutFragment(address));
+    }
 
 protected:
+    // An alert: nobody is there to read it.
+    void javaScriptAlert(const QUrl &, const QString &) override {}
+    bool javaScriptConfirm(const QUrl &, const QString &message) override;
+    // A prompt, perhaps for a password in a box that would seem to be Lumora's: cancelled.
+    bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override
+    {
+        return false;
+    }
+    // The page's console is nobody's business.
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
                                   const QString &) override
     {
     }
-    bool acceptNavigationRequest(const QUrl &, NavigationType type, bool isMainFrame) override
+    // A new window or tab: none is made, and the lookup's page stays.
+    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+    // A file chooser: nothing is chosen, and no dialog opens.
+    QStringList chooseFiles(FileSelectionMode, const QStringList &, const QStringList &) override
     {
-        return !isMainFrame || !ownLoadPending || type == NavigationTypeTyped ||
-               type == NavigationTypeRedirect;
+        return {};
     }
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
+private:
+    QList<QUrl> m_expected;
+    bool m_pending = false;
 };
 
-} // namespace
+LookupPage::LookupPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent)
+{
+    // A permission (location, notifications, camera, microphone, screen,
+    // pointer lock): refused without asking; nobody could be asked.
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+    // Full screen: refused; the page is never shown.
+    connect(this, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    // Room to store data: refused; the lookup keeps nothing.
+    connect(this, &QWebEnginePage::quotaRequested, this,
+            [](QWebEngineQuotaRequest request) { request.reject(); });
+    // Becoming the handler of a scheme: refused; the page is nobody's browser.
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    // Access to the user's files: refused.
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    // A client certificate: none is given; the lookup has no identity to show.
+    connect(this, &QWebEnginePage::selectClientCertificate, this,
+            [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
+    // A log-in, to the site or to a proxy: none is given (a null authenticator
+    // cancels it), so a page that needs one cannot be read.
+    connect(this, &QWebEnginePage::authenticationRequired, this,
+            [](const QUrl &, QAuthenticator *authenticator) { *authenticator = QAuthenticator(); });
+    connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [](const QUrl &, QAuthenticator *authenticator, const QString &) {
+                *authenticator = QAuthenticator();
+            });
+    // A certificate that does not check out: refused; nobody is there to judge it.
+    connect(this, &QWebEnginePage::certificateError, this,
+            [](QWebEngineCertificateError error) { error.rejectCertificate(); });
+}
+
+// A confirm: cancelled. The question before leaving a page, which the engine
+// asks when the lookup moves on, is answered "leave": staying would hold the
+// lookup until its page limit.
+bool LookupPage::javaScriptConfirm(const QUrl &, const QString &message)
+{
+    return message == QCoreApplication::translate("QWebEnginePage",
+                                                  "Are you sure you want to leave this page? "
+                                                  "Changes that you made may not be saved.");
+}
+
+bool LookupPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    // Another program's scheme, mailto:, file: and the like are never
+    // followed, in any frame (nor handed to the desktop: see the scheme policy).
+    if (!Lookup::IsWebAddress(url))
+        return false;
+    if (!isMainFrame)
+        return true;
+    // The page itself goes nowhere: only the load the lookup asked for, and
+    // the redirects on its way, replace it. A script or a refresh of the page
+    // that the lookup has read can therefore never reach the next lookup.
+    if (!m_pending || (type != NavigationTypeTyped && type != NavigationTypeRedirect))
+        return false;
+    if (type == NavigationTypeRedirect)
+        m_expected.append(withoutFragment(url));
+    return true;
+}
 
 WebEngine::WebEngine(std::function<void(const DocumentSnapshot &)> documentComplete)
     : m_documentComplete(std::move(documentComplete))
 {
+    m_readiness.setSingleShot(true);
+    m_readiness.setInterval(kReadinessMs);
+    connect(&m_readiness, &QTimer::timeout, this, &WebEngine::watchReadiness);
+    m_answerLimit.setSingleShot(true);
+    m_answerLimit.setInterval(kAnswerLimitMs);
+    connect(&m_answerLimit, &QTimer::timeout, this, [this] {
+        newPage();
+        load(m_waitingAddress);
+    });
 }
 
 WebEngine::~WebEngine()
 {
-    // The page must go before its profile.
+    // The pages, the current one and any on their way out, must go before
+    // their profile.
     delete m_view;
+    qDeleteAll(findChildren<LookupPage *>(Qt::FindDirectChildrenOnly));
     delete m_profile;
 }
 
@@ -86,20 +212,68 @@ void WebEngine::ensureView()
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_profile->setSpellCheckEnabled(false);
-    m_view = new QWebEngineView(m_container.data());
-    auto *page = new LookupPage(m_profile, m_view);
+    // A download: none starts, and nothing is written.
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+
+    QWebEngineSettings *settings = m_profile->settings();
     // Nobody sees the page: it never asks for the keyboard.
-    page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    // A script opens no window, raises none, takes no screen, and neither
+    // reads nor writes the clipboard.
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    // A PDF is not shown but offered as a download, which is refused; a page
+    // that fails leaves no error page of the engine's own behind.
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // An address of another program's scheme is never handed to the desktop,
+    // whether a script or a click asks for it.
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+
+    m_view = new QWebEngineView(m_container.data());
     m_view->setFocusPolicy(Qt::NoFocus);
-    m_view->setPage(page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    newPage();
     showInContainer();
-    connect(page, &QWebEnginePage::loadingChanged, this, &WebEngine::onLoadingChanged);
+}
+
+// Puts a fresh page in the view. The one before, if any, goes with the
+// engine's process that held it, whatever that process is still doing.
+void WebEngine::newPage()
+{
+    m_readiness.stop();
+    m_answerLimit.stop();
+    m_leftAlone = false;
+    if (m_page) {
+        m_page->disconnect(this);
+        // Not at once: the page may be in the middle of reporting to us.
+        m_page->deleteLater();
+    }
+    m_page = new LookupPage(m_profile, this);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngine::onLoadingChanged);
+    // The engine's process that held the page has ended (it crashed, or ran
+    // out of memory): whatever the lookup waited for from it will not come.
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        if (!m_awaiting)
+            return;
+        m_page->settle();
+        m_readiness.stop();
+        reportFailure();
+    });
+    m_view->setPage(m_page);
 }
 
 void WebEngine::navigate(const QUrl &address)
 {
     ensureView();
     ++m_generation;
+    m_readiness.stop();
+    m_answerLimit.stop();
     if (!Lookup::IsWebAddress(address)) {
         // Only web pages are loaded; anything else ends as a failed load,
         // reported after the caller has returned, like any page load, unless
@@ -114,42 +288,110 @@ void WebEngine::navigate(const QUrl &address)
             Qt::QueuedConnection);
         return;
     }
-    static_cast<LookupPage *>(m_view->page())->ownLoadPending = true;
-    m_view->page()->load(address);
+    if (!m_leftAlone) {
+        load(address);
+        return;
+    }
+    // The page has been on its own since it was read, and its scripts may
+    // have been computing ever since. It gets the load if it answers at once;
+    // otherwise it is replaced first.
+    m_leftAlone = false;
+    m_waitingAddress = address;
+    m_answerLimit.start();
+    const quint64 generation = m_generation;
+    QPointer<WebEngine> self(this);
+    m_page->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                          [self, generation](const QVariant &) {
+                              if (!self || self->m_generation != generation ||
+                                  !self->m_answerLimit.isActive())
+                                  return;
+                              self->m_answerLimit.stop();
+                              self->load(self->m_waitingAddress);
+                          });
+}
+
+void WebEngine::load(const QUrl &address)
+{
+    m_awaiting = true;
+    m_page->expect(address);
+    m_page->load(address);
 }
 
 void WebEngine::stop()
 {
     ++m_generation;
+    m_awaiting = false;
+    // Whatever the page still does is nobody's business. It may be stuck in a
+    // script that never ends, so it goes with its process, and the next load
+    // starts on a fresh page.
     if (m_view)
-        m_view->page()->triggerAction(QWebEnginePage::Stop);
+        newPage();
 }
 
 void WebEngine::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    // A load that another took the place of reports only that it stopped.
-    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
-        info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-        static_cast<LookupPage *>(m_view->page())->ownLoadPending = false;
-    switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
-        takeSnapshot();
-        break;
-    case QWebEngineLoadingInfo::LoadFailedStatus:
-        reportFailure();
-        break;
-    default:
-        // Started, or stopped because another navigation took its place:
-        // the load that replaced it reports in its turn.
-        break;
+    if (!m_page->pending() || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        return; // a page left to itself reports nothing
+    if (m_page->isExpected(info.url())) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+            m_page->settle();
+            m_readiness.stop();
+            takeSnapshot();
+            return;
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            m_page->settle();
+            m_readiness.stop();
+            reportFailure();
+            return;
+        }
     }
+    // The lookup's load was stopped by the page itself, or another document's
+    // load has ended: one the page was leaving when the lookup's load began,
+    // or a refused jump to another program's scheme. The engine then reports
+    // the end of the lookup's own load no more, so the page is asked instead.
+    if (!m_readiness.isActive())
+        m_readiness.start();
+}
+
+// Asks the page whether the document the lookup's load led to is complete;
+// asks again a moment after each answer until it is.
+void WebEngine::watchReadiness()
+{
+    const quint64 generation = m_generation;
+    QPointer<WebEngine> self(this);
+    m_page->runJavaScript(
+        QStringLiteral("[document.readyState, document.URL]"), QWebEngineScript::ApplicationWorld,
+        [self, generation](const QVariant &answer) {
+            if (!self || self->m_generation != generation || !self->m_page->pending())
+                return;
+            const QVariantList state = answer.toList();
+            if (state.value(0).toString() != u"complete" ||
+                !self->m_page->isExpected(QUrl(state.value(1).toString()))) {
+                self->m_readiness.start();
+                return;
+            }
+            self->m_page->settle();
+            self->takeSnapshot();
+        });
 }
 
 void WebEngine::reportFailure()
 {
     DocumentSnapshot snapshot;
     snapshot.loadFailed = true;
+    report(snapshot);
+}
+
+void WebEngine::report(const DocumentSnapshot &snapshot)
+{
+    m_awaiting = false;
+    const quint64 generation = m_generation;
+    QPointer<WebEngine> self(this);
     m_documentComplete(snapshot);
+    // Nobody asked for another load: the page is on its own until the next.
+    if (self && m_generation == generation)
+        m_leftAlone = true;
 }
 
 void WebEngine::takeSnapshot()
@@ -159,12 +401,12 @@ void WebEngine::takeSnapshot()
     // The application's own world shares the page's document but none of its
     // scripts' objects: a page that redefines JSON, arrays or the DOM's
     // getters changes nothing of what is read here.
-    m_view->page()->runJavaScript(Lookup::SnapshotScript(), QWebEngineScript::ApplicationWorld,
-                                  [self, generation](const QVariant &r) {
-                                      // A navigation issued since the page
-                                      // finished makes this look stale.
-                                      if (!self || self->m_generation != generation)
-                                          return;
-                                      self->m_documentComplete(Lookup::ParseSnapshot(r));
-                                  });
+    m_page->runJavaScript(Lookup::SnapshotScript(), QWebEngineScript::ApplicationWorld,
+                          [self, generation](const QVariant &r) {
+                              // A navigation or a stop since the page finished
+                              // makes this look stale.
+                              if (!self || self->m_generation != generation || !self->m_awaiting)
+                                  return;
+                              self->report(Lookup::ParseSnapshot(r));
+                          });
 }
