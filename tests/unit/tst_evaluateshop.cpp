@@ -68,7 +68,6 @@ private slots:
     void bands();
     void missing_data();
     void missing();
-    void sameFactsSameAdvice();
     void whyThisScore_data();
     void whyThisScore();
 };
@@ -246,12 +245,6 @@ void TstEvaluateShop::missing()
     QCOMPARE(out.kind, Outcome::MissingInput);
     QCOMPARE(out.message, message);
     QVERIFY(out.advice.isEmpty());
-}
-
-void TstEvaluateShop::sameFactsSameAdvice()
-{
-    const ShopFacts f = facts("1500", "10000", "40", "2008");
-    QCOMPARE(EvaluateShop(f).advice, EvaluateShop(f).advice);
 }
 
 void TstEvaluateShop::whyThisScore_data()
