@@ -78,15 +78,16 @@ INDICATORS = {"Check2": "consumerProtection", "Check3": "violations", "Check4": 
               "Check5": "complaintDisputes", "Check6": "penalties"}
 
 problems = []
+TAG = "a11y"  # what each line of the report starts with; another test that uses these sets its own
 
 
 def note(message):
-    print("a11y: " + message, flush=True)
+    print("%s: %s" % (TAG, message), flush=True)
 
 
 def problem(message):
     problems.append(message)
-    print("a11y: FAIL: " + message, flush=True)
+    print("%s: FAIL: %s" % (TAG, message), flush=True)
 
 
 class Stop(Exception):
