@@ -166,6 +166,11 @@ class Processes:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
+        # A process that is not the test's own child is gone once the kernel
+        # has taken it away, a moment after SIGKILL.
+        deadline = time.time() + 10
+        while self.strays() and time.time() < deadline:
+            time.sleep(0.05)
 
     def strays(self):
         marker = self.work.encode()

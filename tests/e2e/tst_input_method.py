@@ -243,12 +243,13 @@ def enter_while_composing(win, panel, display_env, port):
     keyboard_in_name_box(win, panel, when)
     asked = queries(port)
     heard = desk.status_events(win, mark)
-    note("%s: the name box reads %r, the status line announced %s, the marketplace was "
-         "asked for %s" % (when, name_box(win), heard or "nothing", asked))
-    if asked or desk.SEARCHING in heard or not win.enabled("txtTB"):
-        problem("%s: a lookup started (the marketplace was asked for %s, the status line "
-                "announced %s, the name box is %s); expected Enter to commit %r only"
-                % (when, asked, heard or "nothing",
+    status = read_text(win.status_line())
+    note("%s: the name box reads %r, the status line reads %r and announced %s, the "
+         "marketplace was asked for %s" % (when, name_box(win), status, heard or "nothing", asked))
+    if asked or desk.SEARCHING in heard or status != desk.READY or not win.enabled("txtTB"):
+        problem("%s: a lookup started (the marketplace was asked for %s, the status line reads "
+                "%r and announced %s, the name box is %s); expected Enter to commit %r only"
+                % (when, asked, status, heard or "nothing",
                    "enabled" if win.enabled("txtTB") else "disabled", HALF))
 
 
@@ -299,16 +300,23 @@ def choose_candidates(win, panel, display_env, port):
 def lookup(win, display_env, port, shop):
     when = "Enter after typing %s" % SHOP
     p = win.pyatspi
-    locked = []
+    mark = len(win.bus.events)
 
+    # The lookup asks the marketplace, fills the facts, writes the advice and
+    # unlocks the name box. The advice box is read from the program itself,
+    # while the name box's state may be one the test has not yet heard change:
+    # the advice is what says the lookup is over.
     def ended():
-        if not win.enabled("txtTB"):
-            locked.append(True)
-        return bool(locked) and win.enabled("txtTB")
+        advice = (read_text(win.controls["Text10"]) or "").strip()
+        return bool(advice) and "暂无建议" not in advice and win.enabled("txtTB") \
+            and bool(queries(port))
 
     desk.press(display_env, "Return")
     if not win.bus.pump(90, ended):
-        raise Stop("%s: the lookup %s" % (when, "never started" if not locked else "never ended"))
+        raise Stop("%s: the lookup %s: the name box reads %r, the status line announced %s, "
+                   "the marketplace was asked for %s"
+                   % (when, "never ended" if queries(port) else "never reached the marketplace",
+                      name_box(win), desk.status_events(win, mark) or "nothing", queries(port)))
     asked = queries(port)
     note("%s: the marketplace was asked for %s" % (when, asked))
     if asked != [SHOP]:
@@ -318,11 +326,17 @@ def lookup(win, display_env, port, shop):
         have = read_text(win.controls[designer])
         if have != expect[field]:
             problem("%s: %s reads %r, expected %r" % (when, designer, have, expect[field]))
+    # The indicators' states are the ones the test has heard of: it waits
+    # until it has heard the last changes.
+    def checked(designer):
+        return desk.has_state(win.controls[designer], p.STATE_CHECKED)
+
+    win.bus.pump(20, lambda: all(checked(d) == expect[f] for d, f in desk.INDICATORS.items()))
     for designer, field in desk.INDICATORS.items():
-        checked = desk.has_state(win.controls[designer], p.STATE_CHECKED)
-        if checked != expect[field]:
+        if checked(designer) != expect[field]:
             problem("%s: %s is %s, expected %s" % (when, designer,
-                                                   "checked" if checked else "not checked",
+                                                   "checked" if checked(designer)
+                                                   else "not checked",
                                                    "checked" if expect[field] else "not checked"))
     advice = (read_text(win.controls["Text10"]) or "").strip()
     note("%s: the advice box reads %r" % (when, advice))
@@ -346,6 +360,10 @@ def run(args, shop, work, procs):
     port = port_line.split()[-1]
     env = desk.program_environment(display, address, port)
     env["QT_IM_MODULE"] = "ibus"
+    # What Qt's IBus client does with each key goes to the program's log,
+    # whose last lines a failure shows.
+    env["QT_LOGGING_RULES"] = "qt.qpa.input.methods=true"
+    env["QT_MESSAGE_PATTERN"] = "%{time process} %{category} %{message}"
     program = procs.start([args.program], env=env, log="lumora")
     display_env = dict(os.environ)
     win = desk.program_window(bus, program, display_env)
