@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "lookup/modulebrowser.h"
 #include "privacy.h"
+#include "qttranslation.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -48,6 +49,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("lumora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
+    // Qt's own buttons and menus speak Chinese like the window, in any locale.
+    QtTranslation::InstallChinese();
     // "看详细结果..." opens the rating page in the user's browser, which runs
     // in the user's own environment.
     DefaultBrowser defaultBrowser(privacy.asGiven);

@@ -20,8 +20,9 @@ types on the real window:
      event for each change, the fields give the facts, the indicators are check
      boxes whose checked state follows their value, the advice box gives the
      advice and raised a text-changed event; Tab again;
-  4. a name that does not exist: an alert whose text can be read and whose OK
-     can be pressed through the bus; the window is usable afterwards;
+  4. a name that does not exist: an alert whose text can be read and whose
+     button, read as "确定", can be pressed through the bus; the window is
+     usable afterwards;
   5. a lookup that hangs: Tab while it runs; "退出" pressed through the bus
      ends the program.
 
@@ -48,6 +49,7 @@ SHOP = "a+b_store"  # found, with a penalty: two indicators checked, three not
 MISSING = "不存在的掌柜"
 HANGS = "slow_mirror"  # its front page never finishes loading
 DELAY_MS = 400  # each page of the sample marketplace comes this late
+OK_BUTTON = "确定"  # the message boxes' button, in Qt's own Chinese
 
 # The window's controls as a screen reader names them: the text of their label
 # or caption. Trailing "：" and "..." do not count.
@@ -76,15 +78,16 @@ INDICATORS = {"Check2": "consumerProtection", "Check3": "violations", "Check4": 
               "Check5": "complaintDisputes", "Check6": "penalties"}
 
 problems = []
+TAG = "a11y"  # what each line of the report starts with; another test that uses these sets its own
 
 
 def note(message):
-    print("a11y: " + message, flush=True)
+    print("%s: %s" % (TAG, message), flush=True)
 
 
 def problem(message):
     problems.append(message)
-    print("a11y: FAIL: " + message, flush=True)
+    print("%s: FAIL: %s" % (TAG, message), flush=True)
 
 
 class Stop(Exception):
@@ -163,6 +166,11 @@ class Processes:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
+        # A process that is not the test's own child is gone once the kernel
+        # has taken it away, a moment after SIGKILL.
+        deadline = time.time() + 10
+        while self.strays() and time.time() < deadline:
+            time.sleep(0.05)
 
     def strays(self):
         marker = self.work.encode()
@@ -649,6 +657,9 @@ def alert_for_missing_name(win, display_env):
         raise Stop("the message box has %d buttons: %s"
                    % (len(buttons), [describe(b) for b in buttons]))
     ok = buttons[0]
+    if normal(ok.name) != OK_BUTTON:
+        problem("the message box's button reads %r on the bus, expected %r: Qt's own texts "
+                "in Chinese" % (ok.name, OK_BUTTON))
     action = ok.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
     note("its button %s offers %s" % (describe(ok), names))
@@ -742,7 +753,11 @@ def main():
     return 1 if problems else 0
 
 
-def run(args, shop, work, procs):
+def start_desktop(procs, work):
+    """A private screen, session bus and accessibility bus, with accessibility
+    turned on as a screen reader does; the test's own environment becomes the
+    one a screen reader would have. Returns the display, the session bus
+    address and pyatspi's Bus."""
     home = os.path.join(work, "home")
     runtime = os.path.join(work, "runtime")
     os.mkdir(home, 0o700)
@@ -751,7 +766,6 @@ def run(args, shop, work, procs):
     _, display = procs.start_for_line(
         ["Xvfb", "-displayfd", "FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp"])
     display = ":" + display
-    # The test's own environment is the one a screen reader would have.
     for name in ("QT_QPA_PLATFORM", "AT_SPI_BUS_ADDRESS", "QT_ACCESSIBILITY",
                  "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "NO_AT_BRIDGE", "WAYLAND_DISPLAY"):
         os.environ.pop(name, None)
@@ -781,20 +795,25 @@ def run(args, shop, work, procs):
                 raise Stop("the AT-SPI bus launcher did not come up: %s" % error.message)
             time.sleep(0.1)
     import pyatspi
-    bus = Bus(pyatspi, GLib)
+    return display, address, Bus(pyatspi, GLib)
 
-    _, port_line = procs.start_for_line(
-        [args.marketplace, "--delay-ms", str(DELAY_MS)])
-    port = port_line.split()[-1]
-    env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "HOME": home, "XDG_RUNTIME_DIR": runtime,
-           "DISPLAY": display, "DBUS_SESSION_BUS_ADDRESS": address,
-           "http_proxy": "http://127.0.0.1:" + port}
+
+def program_environment(display, address, port):
+    """What the program runs with: the private screen and buses, the sample
+    marketplace as its proxy, and a locale that is not Chinese."""
+    env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "HOME": os.environ["HOME"],
+           "XDG_RUNTIME_DIR": os.environ["XDG_RUNTIME_DIR"], "DISPLAY": display,
+           "DBUS_SESSION_BUS_ADDRESS": address, "http_proxy": "http://127.0.0.1:" + port}
     if os.geteuid() == 0:  # the browser engine's sandbox cannot run as root
         env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
-    program = procs.start([args.program], env=env, log="lumora")
-    display_env = dict(os.environ)
+    return env
 
-    # The program's application on the bus, and its window.
+
+def program_window(bus, program, display_env):
+    """The program's application and window on the bus, once shown, with the
+    keyboard given to the window; the window's X id is window.x_window."""
+    pyatspi = bus.pyatspi
+
     def find():
         desktop = pyatspi.Registry.getDesktop(0)
         for app in children(desktop):
@@ -808,7 +827,7 @@ def run(args, shop, work, procs):
                 pass
         return None
 
-    if not bus.pump(30, lambda: find() is not None):
+    if not bus.pump(60, lambda: find() is not None):
         raise Stop("the program's window never appeared on the accessibility bus "
                    "(is the program running? %s)" % (program.poll() is None))
     app, frame = find()
@@ -824,6 +843,18 @@ def run(args, shop, work, procs):
     bus.pump(1.0, lambda: bool(bus.focus))
     win = Window(bus, app, frame)
     win.x_window = wid[0]
+    return win
+
+
+def run(args, shop, work, procs):
+    display, address, bus = start_desktop(procs, work)
+    _, port_line = procs.start_for_line(
+        [args.marketplace, "--delay-ms", str(DELAY_MS)])
+    port = port_line.split()[-1]
+    program = procs.start([args.program], env=program_environment(display, address, port),
+                          log="lumora")
+    display_env = dict(os.environ)
+    win = program_window(bus, program, display_env)
 
     # 1. Start: roles, names, texts, the status line.
     check_controls(win)

@@ -1,11 +1,91 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
+#include "app/qttranslation.h"
 #include "windowtest.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QFrame>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <functional>
+
+namespace {
+
+// Qt's Chinese texts, installed the way the program installs them, for one
+// test; they go again at its end so that each test starts from Qt's English.
+struct QtChinese {
+    bool installed;
+    explicit QtChinese(const QString &folder = QString())
+        : installed(folder.isNull() ? QtTranslation::InstallChinese()
+                                    : QtTranslation::InstallChinese(folder))
+    {
+    }
+    ~QtChinese()
+    {
+        for (QTranslator *t : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+    }
+};
+
+// Runs open and reads what a user reads on the menu or message box it brings
+// up: the texts of its entries or buttons, without the shortcut keys that
+// follow a tab. The menu or box is closed again.
+QStringList readWhatOpens(const std::function<void()> &open)
+{
+    QStringList texts;
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *a : menu->actions()) {
+                if (!a->isSeparator())
+                    texts << a->text().section(QLatin1Char('\t'), 0, 0);
+            }
+            seen = true;
+            menu->close();
+        } else if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            for (QAbstractButton *b : box->buttons())
+                texts << b->text();
+            seen = true;
+            box->reject();
+        }
+    });
+    poll.start(10);
+    open(); // a message box returns once closed, a menu may stay open
+    (void)QTest::qWaitFor([&] { return seen; }, 10000);
+    poll.stop();
+    if (!seen)
+        texts << QStringLiteral("(nothing opened)");
+    return texts;
+}
+
+QStringList contextMenuOf(QWidget *widget)
+{
+    return readWhatOpens([widget] {
+        const QPoint at = widget->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+        QApplication::sendEvent(widget, &event);
+    });
+}
+
+// The error box the window shows when an indicator is clicked.
+QStringList errorBoxOf(WindowFixture &w)
+{
+    ErrorBox::SetHandler({});
+    return readWhatOpens([&w] { QTest::mouseClick(w.check("Check3"), Qt::LeftButton); });
+}
+
+} // namespace
 
 class TstWindow : public QObject {
     Q_OBJECT
@@ -31,6 +111,11 @@ private slots:
     void rolesForScreenReaders_data();
     void rolesForScreenReaders();
     void picturesAreDrawnForTheScreen();
+    void qtTextsInChinese_data();
+    void qtTextsInChinese();
+    void qtTextsInChineseInEveryLocale_data();
+    void qtTextsInChineseInEveryLocale();
+    void withoutTheTranslationQtStaysEnglishAndSilent();
 };
 
 void TstWindow::windowItself()
@@ -406,6 +491,99 @@ void TstWindow::picturesAreDrawnForTheScreen()
         QCOMPARE(picture.devicePixelRatio(), ratio);
         QCOMPARE(picture.size(), label->size() * ratio);
     }
+}
+
+// Every text Qt supplies that a user can reach reads in Chinese: the error
+// box's button and the context menus of the fields, the name box, the advice
+// box and its scroll bar. (ctest runs this file under LANG=C.UTF-8.)
+void TstWindow::qtTextsInChinese_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("the error box's button") << "errorBox" << QStringList{QStringLiteral("确定")};
+    const QStringList readOnly{QStringLiteral("复制(&C)"), QStringLiteral("全选")};
+    QTest::newRow("a fact field's menu") << "Text9" << readOnly;
+    QTest::newRow("the name box's menu")
+        << "txtTB" << QStringList{QStringLiteral("撤消(&U)"), QStringLiteral("重做(&R)"),
+                                  QStringLiteral("剪切(&T)"), QStringLiteral("复制(&C)"),
+                                  QStringLiteral("粘贴(&P)"), QStringLiteral("删除"),
+                                  QStringLiteral("全选")};
+    QTest::newRow("the advice box's menu") << "Text10" << readOnly;
+    QTest::newRow("the advice box's scroll bar menu")
+        << "Text10bar" << QStringList{QStringLiteral("滚动至此"), QStringLiteral("顶端"),
+                                      QStringLiteral("底部"),     QStringLiteral("向上翻页"),
+                                      QStringLiteral("向下翻页"), QStringLiteral("向上滚动"),
+                                      QStringLiteral("向下滚动")};
+}
+
+void TstWindow::qtTextsInChinese()
+{
+    QFETCH(QString, where);
+    QFETCH(QStringList, texts);
+    QtChinese chinese;
+    QVERIFY2(chinese.installed, "qtbase_zh_CN.qm is not in Qt's translations folder");
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.line("Text9")->setText(QStringLiteral("612345"));
+    w.line("txtTB")->setText(QStringLiteral("老字号茶庄"));
+    QStringList read;
+    if (where == u"errorBox")
+        read = errorBoxOf(w);
+    else if (where == u"Text10")
+        read = contextMenuOf(w.get<QPlainTextEdit>("Text10")->viewport());
+    else if (where == u"Text10bar")
+        read = contextMenuOf(w.get<QPlainTextEdit>("Text10")->verticalScrollBar());
+    else
+        read = contextMenuOf(w.line(qPrintable(where)));
+    QCOMPARE(read, texts);
+}
+
+// The window is Chinese in every locale, and so are Qt's texts in it.
+void TstWindow::qtTextsInChineseInEveryLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("C") << "C";
+    QTest::newRow("en_US") << "en_US";
+    QTest::newRow("de_DE") << "de_DE";
+    QTest::newRow("zh_TW") << "zh_TW";
+}
+
+void TstWindow::qtTextsInChineseInEveryLocale()
+{
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    QtChinese chinese;
+    WindowFixture w;
+    w.form.show();
+    const QStringList read = errorBoxOf(w);
+    QLocale::setDefault(before);
+    QVERIFY(chinese.installed);
+    QCOMPARE(read, QStringList{QStringLiteral("确定")});
+}
+
+// A machine without Qt's translations: the program starts all the same, with
+// Qt's English texts, and says nothing about it.
+void TstWindow::withoutTheTranslationQtStaysEnglishAndSilent()
+{
+    QTemporaryDir empty;
+    QVERIFY(empty.isValid());
+    // Lookalikes that must not stand in for the missing file.
+    for (const char *name : {"qtbase.qm", "qtbase_zh.qm", "qtbase_zh_CN"}) {
+        QFile f(empty.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    static QStringList printed;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { printed << text; });
+    QtChinese chinese(empty.path());
+    qInstallMessageHandler(before);
+    QVERIFY(!chinese.installed);
+    QCOMPARE(printed, QStringList());
+    WindowFixture w;
+    w.form.show();
+    QCOMPARE(errorBoxOf(w), QStringList{QStringLiteral("OK")});
 }
 
 QTEST_MAIN(TstWindow)

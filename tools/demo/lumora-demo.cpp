@@ -5,12 +5,15 @@
 // the window is saved as a picture.
 #include "app/errorbox.h"
 #include "app/form1.h"
+#include "app/qttranslation.h"
 #include "lookup/modulebrowser.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,13 +21,35 @@
 #include <QTimer>
 #include <QToolTip>
 
-// The window, and with why the advice box's tooltip shown over it where the
-// mouse would bring it up.
-static QPixmap picture(QWidget &form, bool why)
+// The window with a top-level widget shown over it (a tooltip, a menu, a
+// message box) where it stands on the screen.
+static QPixmap withShownOver(QWidget &form, QWidget *over)
 {
     const QPixmap window = form.grab();
-    if (!why)
+    if (!over)
         return window;
+    const QRect windowRect(form.mapToGlobal(QPoint(0, 0)), form.size());
+    const QRect overRect(over->pos(), over->size());
+    const QRect all = windowRect.united(overRect);
+    QPixmap canvas(all.size() * window.devicePixelRatio());
+    canvas.setDevicePixelRatio(window.devicePixelRatio());
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawPixmap(windowRect.topLeft() - all.topLeft(), window);
+    painter.drawPixmap(overRect.topLeft() - all.topLeft(), over->grab());
+    // A dialog has no frame of its own without a window manager: a thin line
+    // tells it from the window under it.
+    if (over->windowType() == Qt::Dialog) {
+        painter.setPen(over->palette().color(QPalette::Shadow));
+        painter.drawRect(
+            QRect(overRect.topLeft() - all.topLeft(), overRect.size()).adjusted(0, 0, -1, -1));
+    }
+    return canvas;
+}
+
+// The advice box's tooltip, shown where the mouse would bring it up.
+static QWidget *showAdviceTooltip(QWidget &form)
+{
     auto *advice = form.findChild<QPlainTextEdit *>(QStringLiteral("Text10"));
     const QPoint at = advice->mapToGlobal(QPoint(advice->width() / 3, advice->height() / 2));
     QToolTip::showText(at, advice->toolTip(), advice);
@@ -33,29 +58,37 @@ static QPixmap picture(QWidget &form, bool why)
         if (w->inherits("QTipLabel") && w->isVisible())
             tip = w;
     }
-    if (!tip)
-        return window;
-    const QRect windowRect(form.mapToGlobal(QPoint(0, 0)), form.size());
-    const QRect tipRect(tip->pos(), tip->size());
-    const QRect all = windowRect.united(tipRect);
-    QPixmap canvas(all.size() * window.devicePixelRatio());
-    canvas.setDevicePixelRatio(window.devicePixelRatio());
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawPixmap(windowRect.topLeft() - all.topLeft(), window);
-    painter.drawPixmap(tipRect.topLeft() - all.topLeft(), tip->grab());
-    return canvas;
+    return tip;
+}
+
+// The context menu of the seller credit field, as a right click opens it.
+static QWidget *showFieldMenu(QWidget &form)
+{
+    auto *field = form.findChild<QLineEdit *>(QStringLiteral("Text9"));
+    field->selectAll(); // what one right-clicks on to copy it
+    const QPoint at(field->width() / 2, field->height() / 2);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, field->mapToGlobal(at));
+    QApplication::sendEvent(field, &click);
+    return QApplication::activePopupWidget();
 }
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QtTranslation::InstallChinese();
     const QStringList args = app.arguments();
-    const bool why = args.size() == 4 && args[3] == u"--why";
-    if (args.size() != 3 && !why) {
-        QTextStream(stderr) << "usage: lumora-demo NAME SCREENSHOT.png [--why]\n"
-                               "  --why: the picture shows the advice box's tooltip, which\n"
-                               "         says what each fact weighed\n";
+    const QString extra = args.size() == 4 ? args[3] : QString();
+    const bool why = extra == u"--why";
+    const bool menu = extra == u"--menu";
+    const bool errorBox = extra == u"--error-box";
+    if (args.size() != 3 && !why && !menu && !errorBox) {
+        QTextStream(stderr)
+            << "usage: lumora-demo NAME SCREENSHOT.png [--why | --menu | --error-box]\n"
+               "  --why:       the picture shows the advice box's tooltip, which says\n"
+               "               what each fact weighed\n"
+               "  --menu:      the picture shows the context menu of the seller credit\n"
+               "  --error-box: the picture shows the error box that a click on an\n"
+               "               indicator brings up\n";
         return 2;
     }
     QTextStream out(stdout);
@@ -105,9 +138,34 @@ int main(int argc, char *argv[])
             if (!explanation.isEmpty())
                 out << "评分依据 (why this score):\n    "
                     << QString(explanation).replace(u'\n', QStringLiteral("\n    ")) << Qt::endl;
-            picture(form, why).save(args[2]);
+            const int result = search->isEnabled() ? 0 : 1;
+            if (errorBox) {
+                // The real box, which waits for its button: it is saved
+                // while it is shown, then closed.
+                ErrorBox::SetHandler({});
+                QTimer::singleShot(300, [&] {
+                    QWidget *box = QApplication::activeModalWidget();
+                    withShownOver(form, box).save(args[2]);
+                    out << "Screenshot of the window with its error box: " << args[2] << Qt::endl;
+                    if (box)
+                        box->close();
+                });
+                auto *indicator = form.findChild<QCheckBox *>(QStringLiteral("Check3"));
+                const QPointF at(indicator->width() / 2.0, indicator->height() / 2.0);
+                const QPointF global = indicator->mapToGlobal(at);
+                QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                  Qt::LeftButton, Qt::NoModifier);
+                QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(indicator, &press);
+                QApplication::sendEvent(indicator, &release);
+                app.exit(result);
+                return;
+            }
+            QWidget *over = why ? showAdviceTooltip(form) : menu ? showFieldMenu(form) : nullptr;
+            withShownOver(form, over).save(args[2]);
             out << "Screenshot of the window: " << args[2] << Qt::endl;
-            app.exit(search->isEnabled() ? 0 : 1);
+            app.exit(result);
         });
     });
     poll.start(100);
