@@ -143,6 +143,13 @@ void TstEvaluateShop::advice_data()
     QTest::newRow("unknown year with a blank is year 0")
         << facts("2000", "1000", "0", QStringLiteral("未知 ")) << 97 << good(97);
     QTest::newRow("infinite credit") << facts("1e999", "1000", "0", "2002") << 100 << kFull;
+    QTest::newRow("99 is good, not full marks: +7 -8")
+        << facts("5000", "999", "0", "1999") << 99 << good(99);
+    QTest::newRow("unknown year after a blank is year 0")
+        << facts("2000", "1000", "0", QStringLiteral(" 未知")) << 97 << good(97);
+    QTest::newRow("a carriage return before a number reads as 0: -30 -8")
+        << facts("\r5000", "\r5000", "\r40", "\r2009") << 62
+        << kHeader + kLowCredit + scorePiece(62) + kFair;
 }
 
 void TstEvaluateShop::advice()

@@ -37,6 +37,11 @@ void TstLeadingNumber::read_data()
     QTest::newRow("exponent without digits") << "2E" << 2.0;
     QTest::newRow("blanks anywhere") << " 1 2\t3\n4 " << 1234.0;
     QTest::newRow("carriage return ends it") << "12\r34" << 12.0;
+    QTest::newRow("carriage return before it") << "\r5" << 0.0;
+    QTest::newRow("ideographic space before it") << QStringLiteral("\u30005") << 0.0;
+    QTest::newRow("a per mille sign ends it") << QStringLiteral("5‰") << 5.0;
+    QTest::newRow("a per mille sign before it") << QStringLiteral("‰5") << 0.0;
+    QTest::newRow("a digit of another script before it") << QStringLiteral("\u0f205") << 0.0;
     QTest::newRow("comma ends it") << "1,500" << 1.0;
     QTest::newRow("year and month") << "2005-06" << 2005.0;
     QTest::newRow("letters") << "abc" << 0.0;
@@ -56,6 +61,7 @@ void TstLeadingNumber::read_data()
     QTest::newRow("hex a and A") << "&Ha&HA" << 10.0;
     QTest::newRow("hex F") << "&HF" << 15.0;
     QTest::newRow("hex stops at G") << "&H1G" << 1.0;
+    QTest::newRow("hex then a carriage return") << "&HFF\r" << 255.0;
     QTest::newRow("octal zero digit") << "&O70" << 56.0;
     QTest::newRow("H as second character, no ampersand") << "1H2" << 1.0;
     QTest::newRow("exponent of two digits") << "1e12" << 1e12;

@@ -48,6 +48,7 @@ void TstLinkTests::shopLink_data()
     QTest::newRow("digit 9") << "http://shop9.taobao.com/" << true;
     QTest::newRow("a dash instead of the digit") << "http://shop-1.taobao.com/" << false;
     QTest::newRow("a colon instead of the digit") << "http://shop:1.taobao.com/" << false;
+    QTest::newRow("a blank after the final slash") << "http://shop1.taobao.com/ " << false;
 }
 
 void TstLinkTests::shopLink()
@@ -96,6 +97,7 @@ void TstLinkTests::searchAddress_data()
     QTest::newRow("outside the BMP") << QStringLiteral("店😀");
     QTest::newRow("tab and ideographic space") << QStringLiteral("a\tb\u3000c");
     QTest::newRow("right to left") << QStringLiteral("متجر");
+    QTest::newRow("tab and ideographic space at the ends") << QStringLiteral("\tabc\u3000");
 }
 
 void TstLinkTests::searchAddress()
@@ -129,6 +131,8 @@ void TstLinkTests::cleanShopName_data()
     QTest::newRow("other blanks stay")
         << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
     QTest::newRow("full-width dot stays") << QStringLiteral("a。b．c") << QStringLiteral("a。b．c");
+    QTest::newRow("other blanks at the ends stay")
+        << QStringLiteral("\t a.b\u3000") << QStringLiteral("\tab\u3000");
 }
 
 void TstLinkTests::cleanShopName()
@@ -150,6 +154,15 @@ void TstLinkTests::webAddress_data()
     QTest::newRow("empty") << "" << false;
     QTest::newRow("port out of range") << "http://rate.taobao.com:99999/user-rate-1.htm" << false;
     QTest::newRow("no host") << "http:///user-rate" << false;
+    QTest::newRow("ftp") << "ftp://rate.taobao.com/user-rate-1.htm" << false;
+    QTest::newRow("a scheme that begins with http")
+        << "httpx://rate.taobao.com/user-rate-1.htm" << false;
+    QTest::newRow("a scheme that ends in http")
+        << "xhttp://rate.taobao.com/user-rate-1.htm" << false;
+    QTest::newRow("a scheme that begins with https")
+        << "httpsx://rate.taobao.com/user-rate-1.htm" << false;
+    QTest::newRow("a scheme that ends in https")
+        << "xhttps://rate.taobao.com/user-rate-1.htm" << false;
 }
 
 void TstLinkTests::webAddress()

@@ -79,6 +79,10 @@ void TstRatingPage::credit_data()
         << QStringLiteral("卖家信用: 1\u3000000\r\n虚拟商品交易") << QStringLiteral("1\u3000000");
     QTest::newRow("empty page") << ""
                                 << "";
+    QTest::newRow("tabs around the credit stay")
+        << QStringLiteral("卖家信用: \t12 34\t\r\n虚拟商品交易") << QStringLiteral("\t1234\t");
+    QTest::newRow("a line break before the marker")
+        << QStringLiteral("\r\n卖家信用: 12345\r\n虚拟商品交易") << "12345";
 }
 
 void TstRatingPage::credit()
@@ -104,6 +108,14 @@ void TstRatingPage::year_data()
         << QStringLiteral("开店时间：20X5-01-01") << QStringLiteral("未知");
     QTest::newRow("short date at the end") << QStringLiteral("开店时间：99") << "99";
     QTest::newRow("nothing after") << QStringLiteral("开店时间：") << QStringLiteral("未知");
+    QTest::newRow("the marker ends a line")
+        << QStringLiteral("开店时间：\r\n2005-06-01") << QStringLiteral("未知");
+    QTest::newRow("a line break before the marker")
+        << QStringLiteral("\r\n开店时间：2005-06-01") << "2005";
+    QTest::newRow("a line break before the created marker")
+        << QStringLiteral("\r\n创店时间：2007-01-01") << "2007";
+    QTest::newRow("a blank after the marker takes a place")
+        << QStringLiteral("开店时间： 2005-06-01") << " 200";
 }
 
 void TstRatingPage::year()
@@ -154,6 +166,21 @@ void TstRatingPage::slice_data()
         << "" << 0;
     QTest::newRow("no links at all") << QStringList{} << ""
                                      << "" << 0;
+    QTest::newRow("a link that only begins or ends with close opens nothing")
+        << QStringList{QStringLiteral("首页"), QStringLiteral("点击关闭"),
+                       QStringLiteral("关闭广告"), QStringLiteral("关闭")} +
+               tabs + QStringList{"10", "0", "2", buyers}
+        << "10"
+        << "2" << 10;
+    QTest::newRow("a link that only begins or ends with the buyers' text closes nothing")
+        << top + tabs + QStringList{"7",
+                                    "x",
+                                    "9",
+                                    buyers,
+                                    QStringLiteral("来自买家的评价（3）"),
+                                    QStringLiteral("全部来自买家的评价")}
+        << "7"
+        << "9" << 10;
 }
 
 void TstRatingPage::slice()

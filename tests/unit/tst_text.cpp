@@ -13,6 +13,7 @@ private slots:
     void findText();
     void substring_data();
     void substring();
+    void replaceAll_data();
     void replaceAll();
     void isNumeric_data();
     void isNumeric();
@@ -45,6 +46,14 @@ void TstText::findText_data()
         << QStringLiteral("卖家") << QStringLiteral("😀卖家") << qsizetype(3);
     QTest::newRow("full-width colon is not ASCII")
         << QStringLiteral("卖家信用: ") << QStringLiteral("卖家信用：1") << qsizetype(0);
+    QTest::newRow("the blank that ends the needle counts")
+        << QStringLiteral("卖家信用: ") << QStringLiteral("卖家信用:1") << qsizetype(0);
+    QTest::newRow("a needle of one blank") << " "
+                                           << "abc" << qsizetype(0);
+    QTest::newRow("empty needle in a text of blanks") << ""
+                                                      << "  " << qsizetype(1);
+    QTest::newRow("blanks before it count") << "b"
+                                            << " \tab" << qsizetype(4);
 }
 
 void TstText::findText()
@@ -76,6 +85,8 @@ void TstText::substring_data()
     QTest::newRow("start before 1") << "abc" << qsizetype(-1) << qsizetype(4) << "ab";
     QTest::newRow("start far before 1") << "abc" << std::numeric_limits<qsizetype>::min()
                                         << std::numeric_limits<qsizetype>::max() << "";
+    QTest::newRow("blanks at the start count")
+        << "\r\n abc" << qsizetype(2) << qsizetype(3) << "\n a";
 }
 
 void TstText::substring()
@@ -87,11 +98,47 @@ void TstText::substring()
     QCOMPARE(Substring(text, start, length), cut);
 }
 
+void TstText::replaceAll_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("every dot") << "a. b.c"
+                               << "."
+                               << ""
+                               << "a bc";
+    QTest::newRow("only dots") << "...."
+                               << "."
+                               << ""
+                               << "";
+    QTest::newRow("a blank is U+0020 only") << QStringLiteral("a\u3000b\tc") << " "
+                                            << "" << QStringLiteral("a\u3000b\tc");
+    QTest::newRow("every blank") << " a b "
+                                 << " "
+                                 << ""
+                                 << "ab";
+    QTest::newRow("blank characters at the ends stay") << "\t a.b\n"
+                                                       << "."
+                                                       << ""
+                                                       << "\t ab\n";
+    QTest::newRow("by a blank") << "a.b"
+                                << "."
+                                << " "
+                                << "a b";
+    QTest::newRow("nothing to look for: the text as it is") << " a "
+                                                            << ""
+                                                            << "x"
+                                                            << " a ";
+}
+
 void TstText::replaceAll()
 {
-    QCOMPARE(ReplaceAll(QStringLiteral("a. b.c"), u".", u""), QStringLiteral("a bc"));
-    QCOMPARE(ReplaceAll(QStringLiteral("...."), u".", u""), QString());
-    QCOMPARE(ReplaceAll(QStringLiteral("a\u3000b\tc"), u" ", u""), QStringLiteral("a\u3000b\tc"));
+    QFETCH(QString, text);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, result);
+    QCOMPARE(ReplaceAll(text, from, to), result);
 }
 
 void TstText::isNumeric_data()
@@ -123,6 +170,17 @@ void TstText::isNumeric_data()
     QTest::newRow("exponent with minus") << "1e-3" << true;
     QTest::newRow("letter after the fraction") << "1.5a" << false;
     QTest::newRow("letter after the exponent") << "1e5x" << false;
+    QTest::newRow("one digit") << "7" << true;
+    QTest::newRow("a tab before it is no blank") << "\t12" << false;
+    QTest::newRow("a tab after it is no blank") << "12\t" << false;
+    QTest::newRow("a line break before it") << "\r\n20" << false;
+    QTest::newRow("an equals sign is no sign") << "=5" << false;
+    QTest::newRow("a bracket is no sign") << "(5" << false;
+    QTest::newRow("a slash does not group digits") << "1/2" << false;
+    QTest::newRow("a colon is no decimal point") << "12:30" << false;
+    QTest::newRow("an equals sign in the exponent") << "1e=5" << false;
+    QTest::newRow("a bracket in the exponent") << "1e(5" << false;
+    QTest::newRow("a letter other than e or d") << "1f5" << false;
 }
 
 void TstText::isNumeric()

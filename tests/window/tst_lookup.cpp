@@ -143,6 +143,8 @@ void TstLookup::startCleansTheName_data()
     QTest::newRow("ampersand and hash") << "a&b #c"
                                         << "a&b#c";
     QTest::newRow("chinese and emoji") << QStringLiteral("小 店.😀") << QStringLiteral("小店😀");
+    QTest::newRow("tab and ideographic space at the ends stay")
+        << QStringLiteral("\t a.b\u3000") << QStringLiteral("\tab\u3000");
 }
 
 void TstLookup::startCleansTheName()
