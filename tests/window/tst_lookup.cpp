@@ -81,6 +81,8 @@ private slots:
     void endingsUnlockInOrder();
     void secondLookupAfterEveryEnding_data();
     void secondLookupAfterEveryEnding();
+    void yearFromTheRatingPage_data();
+    void yearFromTheRatingPage();
     void extractionLists();
     void extractionWithNothing();
     void adviceExplained_data();
@@ -490,6 +492,35 @@ void TstLookup::secondLookupAfterEveryEnding()
     w.browser.finish(ratingPage());
     QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
     QVERIFY(w.boxes.isEmpty());
+}
+
+void TstLookup::yearFromTheRatingPage_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("year");
+    QTest::newRow("after 开店时间") << QStringLiteral("信用评价\r\n开店时间：2005-06-01") << "2005";
+    QTest::newRow("开店时间 ends its line")
+        << QStringLiteral("信用评价\r\n开店时间：\r\n2005-06-01") << QStringLiteral("未知");
+    QTest::newRow("after 创店时间 alone") << QStringLiteral("创店时间：2006-01-01") << "2006";
+    QTest::newRow("开店时间 before 创店时间")
+        << QStringLiteral("创店时间：2006-01-01 开店时间：2005-06-01") << "2005";
+    QTest::newRow("no marker: the page's 5th to 8th units")
+        << QStringLiteral("信用评价2007年") << "2007";
+    QTest::newRow("no marker and no number there")
+        << QStringLiteral("信用评价：近期") << QStringLiteral("未知");
+}
+
+// The year the shop opened, as the lookup writes it into its field.
+void TstLookup::yearFromTheRatingPage()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, year);
+    WindowFixture w;
+    w.startLookup(QStringLiteral("abc"));
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    w.browser.finish(page(body));
+    QCOMPARE(w.line("Text12")->text(), year);
 }
 
 void TstLookup::extractionLists()

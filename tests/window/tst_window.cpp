@@ -179,6 +179,8 @@ void TstWindow::initialState()
         QVERIFY(w.check(name)->isEnabled());
     QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
     QCOMPARE(w.status(), QStringLiteral("准备就绪"));
+    // Each page of a lookup may take half a minute.
+    QCOMPARE(w.form.pageTimeout(), 30000);
     QVERIFY(!w.button("cmdTBURL")->isEnabled());
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.line("txtTB")->isEnabled());
@@ -316,6 +318,22 @@ void TstWindow::evaluation_data()
                                  "分。经过评估，该店总体水平一般，购物需谨慎！");
     QTest::newRow("uncertified") << QStringList{"", "", "", QStringLiteral("未知"), ""}
                                  << QStringLiteral("该店铺未认证，不建议购物！");
+    // A field of blanks is no missing fact: it reads as 0. "未知" with a blank
+    // after it is no uncertified marker: it reads as year 0.
+    QTest::newRow("credit of blanks")
+        << QStringList{" ", "1000", "2", "2005", "P"}
+        << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺信用太低。该店铺评分：82 "
+                          "分。经过评估，该店总体水平一般，购物需谨慎！");
+    QTest::newRow("good ratings of blanks")
+        << QStringList{"1500", " ", "2", "2005", "P"}
+        << QStringLiteral("该店铺评分：87 分。经过评估，该店总体水平较好，可以在此店购物！");
+    QTest::newRow("bad ratings of blanks")
+        << QStringList{"1500", "1000", " ", "2005", "P"}
+        << QStringLiteral("该店铺评分：91 分。经过评估，该店总体水平较好，可以在此店购物！");
+    QTest::newRow("未知 and a blank")
+        << QStringList{"1500", "1000", "2", QStringLiteral("未知 "), "P"}
+        << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺评分：75 "
+                          "分。经过评估，该店总体水平一般，购物需谨慎！");
     QTest::newRow("good") << QStringList{"3000", "800", "50", "2007", "P"}
                           << QStringLiteral(
                                  "该店铺评分：90 分。经过评估，该店总体水平较好，可以在此店购物！");
