@@ -6,6 +6,7 @@
 #include "lookup/snapshotscript.h"
 
 #include <QAuthenticator>
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QOpenGLContext>
 #include <QQuickWindow>
@@ -52,6 +53,7 @@ public:
     {
         m_expected = {withoutFragment(address)};
         m_pending = true;
+        m_leftWhileLoading = false;
     }
     // The lookup's load has ended; from now on the page goes nowhere.
     void settle() { m_pending = false; }
@@ -62,6 +64,10 @@ public:
     {
         return m_expected.contains(withoutFragment(address));
     }
+    // Whether the page tried to go elsewhere while the lookup's load was
+    // under way. The attempt alone stops the document being read in, so the
+    // rest of the page never arrives.
+    bool leftWhileLoading() const { return m_leftWhileLoading; }
 
 protected:
     // An alert: nobody is there to read it.
@@ -89,6 +95,7 @@ protected:
 private:
     QList<QUrl> m_expected;
     bool m_pending = false;
+    bool m_leftWhileLoading = false;
 };
 
 LookupPage::LookupPage(QWebEngineProfile *profile, QObject *parent)
@@ -141,19 +148,21 @@ bool LookupPage::javaScriptConfirm(const QUrl &, const QString &message)
 bool LookupPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     // Another program's scheme, mailto:, file: and the like are never
-    // followed, in any frame (nor handed to the desktop: see the scheme policy).
-    if (!Lookup::IsWebAddress(url))
-        return false;
+    // followed, in any frame, and so never handed to the desktop either.
+    const bool web = Lookup::IsWebAddress(url);
     if (!isMainFrame)
-        return true;
+        return web;
     // The page itself goes nowhere: only the load the lookup asked for, and
     // the redirects on its way, replace it. A script or a refresh of the page
     // that the lookup has read can therefore never reach the next lookup.
-    if (!m_pending || (type != NavigationTypeTyped && type != NavigationTypeRedirect))
-        return false;
-    if (type == NavigationTypeRedirect)
-        m_expected.append(withoutFragment(url));
-    return true;
+    if (web && m_pending && (type == NavigationTypeTyped || type == NavigationTypeRedirect)) {
+        if (type == NavigationTypeRedirect)
+            m_expected.append(withoutFragment(url));
+        return true;
+    }
+    if (m_pending)
+        m_leftWhileLoading = true;
+    return false;
 }
 
 WebEngine::WebEngine(std::function<void(const DocumentSnapshot &)> documentComplete)
@@ -231,15 +240,65 @@ void WebEngine::ensureView()
     // that fails leaves no error page of the engine's own behind.
     settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    // An address of another program's scheme is never handed to the desktop,
-    // whether a script or a click asks for it.
-    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // An address of another program's scheme goes to the navigation gate
+    // like any other, whether a script or a click asks for it; the gate
+    // refuses it, so it is never handed to the desktop, and the page's
+    // attempt is known (see LookupPage::acceptNavigationRequest).
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
+    // Even off the record the engine makes folders for a page's databases
+    // below its storage path: it points below a device, where none can be.
+    m_profile->setPersistentStoragePath(QStringLiteral("/dev/null/lumora"));
 
     m_view = new QWebEngineView(m_container.data());
     m_view->setFocusPolicy(Qt::NoFocus);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    sealInput(m_view);
     newPage();
     showInContainer();
+}
+
+// Whatever widget the engine puts in the view, at any depth, gets no input.
+void WebEngine::sealInput(QObject *object)
+{
+    object->installEventFilter(this);
+    for (QObject *child : object->children())
+        sealInput(child);
+}
+
+bool WebEngine::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        sealInput(static_cast<QChildEvent *>(event)->child());
+        return false;
+    // A click, a key, a touch or a drop would count as the user acting on
+    // the page, which some of its requests (pickers, the clipboard, a file
+    // chooser) wait for. Nobody sees the page: nobody acts on it.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        return true;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
 }
 
 // Puts a fresh page in the view. The one before, if any, goes with the
@@ -310,11 +369,29 @@ void WebEngine::navigate(const QUrl &address)
                           });
 }
 
-void WebEngine::load(const QUrl &address)
+void WebEngine::load(const QUrl &address, bool withScripts)
 {
     m_awaiting = true;
+    m_address = address;
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, withScripts);
     m_page->expect(address);
     m_page->load(address);
+}
+
+// The lookup's load is complete: the page is read, unless it tried to go
+// elsewhere while it loaded. That attempt, refused, stopped the document
+// being read in; the page is then loaded once more without its own scripts,
+// so that it is read whole, as if the attempt had never been made.
+void WebEngine::loaded()
+{
+    m_page->settle();
+    m_readiness.stop();
+    if (m_page->leftWhileLoading() &&
+        m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled)) {
+        load(m_address, false);
+        return;
+    }
+    takeSnapshot();
 }
 
 void WebEngine::stop()
@@ -334,9 +411,7 @@ void WebEngine::onLoadingChanged(const QWebEngineLoadingInfo &info)
         return; // a page left to itself reports nothing
     if (m_page->isExpected(info.url())) {
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
-            m_page->settle();
-            m_readiness.stop();
-            takeSnapshot();
+            loaded();
             return;
         }
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
@@ -371,8 +446,7 @@ void WebEngine::watchReadiness()
                 self->m_readiness.start();
                 return;
             }
-            self->m_page->settle();
-            self->takeSnapshot();
+            self->loaded();
         });
 }
 

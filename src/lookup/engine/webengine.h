@@ -33,11 +33,16 @@ public:
     void stop() override;
     void setContainer(QWidget *container) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void ensureView();
+    void sealInput(QObject *object);
     void newPage();
     void showInContainer();
-    void load(const QUrl &address);
+    void load(const QUrl &address, bool withScripts = true);
+    void loaded();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void watchReadiness();
     void takeSnapshot();
@@ -51,6 +56,7 @@ private:
     LookupPage *m_page = nullptr;
     quint64 m_generation = 0; // bumped by every navigate and stop
     bool m_awaiting = false;  // a load of the lookup's has yet to be reported
+    QUrl m_address;           // the address of that load
     // The page has been left to itself since its last report: it may have
     // been computing ever since, so it is asked whether it still answers
     // before it is given the next load.
