@@ -98,8 +98,6 @@ void Form1::followRatingLink(const DocumentSnapshot &document)
 // opened in the default browser.
 void Form1::endLookup(Ending ending, const QString &message)
 {
-    m_navigationArmed = false;
-    m_pageTimer.stop();
     if (ending == Ending::Unread)
         m_browser->Stop();
     if (ending != Ending::NotFound)
@@ -115,8 +113,11 @@ void Form1::endLookup(Ending ending, const QString &message)
         ErrorBox::Show(this, message);
 }
 
+// The page limit has passed: the lookup waits for its page no more.
 void Form1::pageTimedOut()
 {
-    if (m_navigationArmed)
-        endLookup(Ending::Unread, kUnread);
+    if (!m_navigationArmed)
+        return;
+    m_navigationArmed = false;
+    endLookup(Ending::Unread, kUnread);
 }

@@ -5,8 +5,10 @@
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFontInfo>
 #include <QFrame>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -115,7 +117,8 @@ private slots:
     void qtTextsInChinese();
     void qtTextsInChineseInEveryLocale_data();
     void qtTextsInChineseInEveryLocale();
-    void withoutTheTranslationQtStaysEnglishAndSilent();
+    void translationFromAFolder_data();
+    void translationFromAFolder();
 };
 
 void TstWindow::windowItself()
@@ -286,6 +289,8 @@ void TstWindow::focusTakenByTheEngine_data()
                                        << "Check4";
     QTest::newRow("from nowhere") << ""
                                   << "Command1";
+    QTest::newRow("from another window") << "another window"
+                                         << "Command1";
 }
 
 // Should the engine take the keyboard by itself, it goes back where it was,
@@ -297,10 +302,20 @@ void TstWindow::focusTakenByTheEngine()
     WindowFixture w;
     w.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QLineEdit other;
     if (from.isEmpty()) {
         if (QApplication::focusWidget())
             QApplication::focusWidget()->clearFocus();
         QTRY_VERIFY(!QApplication::focusWidget());
+    } else if (from == u"another window") {
+        // The window comes back to the front with the engine's widget as
+        // its focus: the keyboard must not go back to the other window.
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        w.browser.pageWidget->setFocus();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
     } else {
         w.get<QWidget>(qPrintable(from))->setFocus();
     }
@@ -581,27 +596,53 @@ void TstWindow::qtTextsInChineseInEveryLocale()
     QCOMPARE(read, QStringList{QStringLiteral("确定")});
 }
 
-// A machine without Qt's translations: the program starts all the same, with
-// Qt's English texts, and says nothing about it.
-void TstWindow::withoutTheTranslationQtStaysEnglishAndSilent()
+void TstWindow::translationFromAFolder_data()
 {
-    QTemporaryDir empty;
-    QVERIFY(empty.isValid());
-    // Lookalikes that must not stand in for the missing file.
-    for (const char *name : {"qtbase.qm", "qtbase_zh.qm", "qtbase_zh_CN"}) {
-        QFile f(empty.filePath(QLatin1String(name)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
+    QTest::addColumn<QString>("folder"); // what the folder holds
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("only lookalikes of the file") << "lookalikes" << false << "OK";
+    QTest::newRow("a file of that name that is no translation") << "broken" << false << "OK";
+    QTest::newRow("the file, in a folder whose name ends in a blank")
+        << "blank" << true << QStringLiteral("确定");
+}
+
+// A machine without Qt's translations, or with a broken one: the program
+// starts all the same, with Qt's English texts, and says nothing about it.
+void TstWindow::translationFromAFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, installed);
+    QFETCH(QString, button);
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString path = work.filePath(folder == u"blank" ? QStringLiteral("qt ") : folder);
+    QVERIFY(QDir().mkpath(path));
+    const auto put = [&](const QString &name, const QByteArray &bytes) {
+        QFile f(QDir(path).filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    if (folder == u"lookalikes") {
+        for (const char *name : {"qtbase.qm", "qtbase_zh.qm", "qtbase_zh_CN"})
+            QVERIFY(put(QLatin1String(name), QByteArray()));
+    } else if (folder == u"broken") {
+        QVERIFY(put(QStringLiteral("qtbase_zh_CN.qm"), QByteArray("no translation at all")));
+    } else {
+        QVERIFY(QFile::copy(QDir(QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+                                .filePath(QStringLiteral("qtbase_zh_CN.qm")),
+                            QDir(path).filePath(QStringLiteral("qtbase_zh_CN.qm"))));
     }
     static QStringList printed;
+    printed.clear();
     const QtMessageHandler before = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext &, const QString &text) { printed << text; });
-    QtChinese chinese(empty.path());
+    QtChinese chinese(path);
     qInstallMessageHandler(before);
-    QVERIFY(!chinese.installed);
+    QCOMPARE(chinese.installed, installed);
     QCOMPARE(printed, QStringList());
     WindowFixture w;
     w.form.show();
-    QCOMPARE(errorBoxOf(w), QStringList{QStringLiteral("OK")});
+    QCOMPARE(errorBoxOf(w), QStringList{button});
 }
 
 QTEST_MAIN(TstWindow)
