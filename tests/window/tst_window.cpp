@@ -313,6 +313,8 @@ void TstWindow::focusTakenByTheEngine()
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
+        other.setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), &other);
         w.browser.pageWidget->setFocus();
         w.form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.form));
