@@ -25,18 +25,17 @@ const char *const kSpoil =
     "function spoil() { if (document.body) document.body.innerHTML = '<p>请稍候</p>'; }\n";
 
 // Requests that the engine lets through only while the user is acting on
-// the page (a click or a key) are made at once, and again on the first
-// click or key; then the page tells the marketplace that it has made them,
+// the page (a click or a key) are made at once (unless atOnce is false), and
+// again on the first click or key; then the page tells the marketplace that it has made them,
 // so that a test knows when they have all been sent.
-QString gated(const QString &caseId, const QString &requests)
+QString gated(const QString &caseId, const QString &requests, bool atOnce = true)
 {
     return QStringLiteral(R"(<script>
 (function () {
   %1  function ask() {
 %2
   }
-  try { ask(); } catch (e) {}
-  // Two frames after the load, the page has been drawn and takes input.
+%4  // Two frames after the load, the page has been drawn and takes input.
   window.addEventListener('load', function () {
     requestAnimationFrame(function () {
       requestAnimationFrame(function () { new Image().src = '/mark?drawn-%3'; });
@@ -46,15 +45,15 @@ QString gated(const QString &caseId, const QString &requests)
   function onAction() {
     if (asked) return;
     asked = true;
-    try { ask(); } catch (e) {}
-    new Image().src = '/mark?%3';
+  %4    new Image().src = '/mark?%3';
   }
   window.addEventListener('mousedown', onAction, true);
   window.addEventListener('keydown', onAction, true);
 })();
 </script>
 )")
-        .arg(QString::fromUtf8(kSpoil), requests, caseId);
+        .arg(QString::fromUtf8(kSpoil), requests, caseId,
+             atOnce ? QStringLiteral("  try { ask(); } catch (e) {}\n") : QString());
 }
 
 QString piece(const QString &id, const QString &frontUrl)
@@ -210,7 +209,7 @@ location.href = 'aliim:sendmsg?touid=cntaobao%E8%AF%95%E9%AA%8C%E5%B0%8F%E9%93%B
 )");
     if (id == u"schemeafterload")
         return QStringLiteral(
-            R"(<a id="J_Mail" href="mailto:kefu@taobao.com?subject=%E6%8A%95%E8%AF%89">联系客服</a>
+                   R"(<a id="J_Mail" href="mailto:kefu@taobao.com?subject=%E6%8A%95%E8%AF%89">联系客服</a>
 <script>
 window.addEventListener('load', function () {
   document.getElementById('J_Mail').click();
@@ -218,7 +217,9 @@ window.addEventListener('load', function () {
   setTimeout(function () { location.assign('taobao://shop.m.taobao.com/shop/shop_index.htm'); }, 0);
 });
 </script>
-)");
+)") + gated(id, QStringLiteral(R"(    document.getElementById('J_Mail').click();
+    location.href = 'aliim:sendmsg?touid=cntaobao%E5%AE%A2%E6%9C%8D&siteid=cntaobao';)"),
+            false);
     if (id == u"filejump")
         return QStringLiteral(R"(<meta http-equiv="refresh" content="0; url=file:///etc/passwd">
 <iframe src="file:///etc/hostname" width="1" height="1" frameborder="0"></iframe>
@@ -432,9 +433,11 @@ QList<Case> cases()
          {S::RatingPage},
          E::Facts},
         {QStringLiteral("schemeafterload"),
-         QStringLiteral("the rating page opens mailto:, wangwang: and taobao: once loaded"),
+         QStringLiteral("the rating page opens mailto:, wangwang:, taobao: and aliim: once loaded "
+                        "and on a click"),
          {S::RatingPage},
-         E::Facts},
+         E::Facts,
+         true},
         {QStringLiteral("filejump"),
          QStringLiteral("the front page sends itself, a frame and a form to file: and mailto:"),
          {S::ShopFront},
