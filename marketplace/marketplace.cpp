@@ -4,6 +4,7 @@
 
 #include "hostile.h"
 #include "httpconnection.h"
+#include "pagefuzz.h"
 #include "pages.h"
 #include "sealed.h"
 #include "tlsidentity.h"
@@ -176,7 +177,7 @@ HttpResponse Marketplace::handle(const HttpRequest &request)
         return HttpResponse::error(405, "Method Not Allowed");
     HttpResponse hostile;
     if (Hostile::serve(request, m_refusedPort, &hostile) ||
-        Sealed::serve(request, port(), &hostile))
+        Sealed::serve(request, port(), &hostile) || PageFuzz::serve(request, port(), &hostile))
         return hostile;
     const QString host = request.url.host();
     const QString path = request.url.path(QUrl::FullyEncoded);

@@ -21,7 +21,8 @@ struct HttpResponse;
 // browser asks for, and answers everything else with 404. https pages come through a
 // CONNECT tunnel to port 443 with a self-signed certificate (tlsidentity.h). Names of the form
 // "hostile-<stage>-<case>" lead to the hostile pages of hostile.h, "sealed-<case>" to
-// the pages of sealed.h that ask their host for things.
+// the pages of sealed.h that ask their host for things, "fuzz-<seed>-<index>" to the
+// random pages of pagefuzz.h.
 class Marketplace : public QObject {
     Q_OBJECT
 public:
