@@ -129,6 +129,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // 鉴定 is disabled for the whole of a lookup: seen at once, however
+        // short the lookup, and not only at the next look.
+        if (event->type() == QEvent::EnabledChange && m_ready &&
+            watched == control<QPushButton>("cmdTBCX"))
+            look();
         if (event->type() == QEvent::Show && watched->isWindowType()) {
             auto *shown = static_cast<QWindow *>(watched);
             if (!shown->parent())
