@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace ProgramSession {
@@ -163,6 +164,9 @@ class Helper {
 public:
     bool start(const QString &program, const QStringList &args)
     {
+        // A test that is killed takes its helpers with it: they hold the
+        // machine's shared lock through the descriptor they inherit.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start(program, args);
         if (!m_process.waitForStarted(5000))
@@ -199,7 +203,12 @@ public:
     {
         QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process,
                          [this] { readReports(); });
-        m_process.setChildProcessModifier([] { ::setsid(); });
+        // In a session of its own, so that everything it starts can be found
+        // and ended with it; and ended when the test is.
+        m_process.setChildProcessModifier([] {
+            ::setsid();
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        });
     }
     ~Session() { stop(); }
     Session(const Session &) = delete;
