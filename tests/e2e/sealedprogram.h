@@ -65,6 +65,7 @@ struct Outcome {
     QStringList strangers;  // windows that are not Lumora's own
     QStringList handedOver; // addresses handed to the desktop
     QStringList clipboard;  // changes of the clipboard
+    QStringList selection;  // changes of the X selection but for the names typed
     QStringList written;    // entries new or changed in the home and XDG folders
     QString trouble;        // what went wrong with the run itself, if anything
 
@@ -487,12 +488,15 @@ private:
         } else if (report.startsWith("desktop ")) {
             out->handedOver << QString::fromUtf8(report.mid(8));
         } else if (report.startsWith("clipboard ")) {
-            // Selecting the name box's text (Ctrl+A) makes it the X selection:
-            // that is the window's own doing.
+            // The X selection follows whatever is selected, in the page as in
+            // the name box (Ctrl+A there is the window's own doing): noted,
+            // not held against the page. The clipboard is only ever written
+            // on purpose.
             const QString change = QString::fromUtf8(report.mid(10));
-            if (!(change.startsWith(QLatin1String("selection ")) &&
-                  m_typed.contains(change.mid(10))))
+            if (!change.startsWith(QLatin1String("selection ")))
                 out->clipboard << change;
+            else if (!m_typed.contains(change.mid(10)))
+                out->selection << change.mid(10);
         }
     }
 

@@ -115,6 +115,8 @@ void TstSealed::sealedPage()
     else if (!facts && !unread)
         problems << QStringLiteral("neither the shop's facts (%1) nor \"%2\"")
                         .arg(compact(expected), kUnread);
+    if (!o.trouble.isEmpty())
+        problems << o.trouble;
     if (!problems.isEmpty() || !o.escapes().isEmpty())
         problems << QStringLiteral("the window showed ") + compact(o.state);
     const bool sealed = o.strangers.isEmpty() && !o.died;
@@ -142,6 +144,8 @@ void TstSealed::sealedPage()
     problems = row.escapes() + problems;
     if (!problems.isEmpty())
         problems << m_program->lastLines();
+    if (!row.selection.isEmpty())
+        qInfo("the page selected: %s", qPrintable(row.selection.join(QStringLiteral(" | "))));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("\n   "))));
 }
 
