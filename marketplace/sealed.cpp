@@ -19,20 +19,30 @@ using E = Ending;
 constexpr qsizetype kBombBytes = 40 * 1024 * 1024;
 
 // What a piece does when a permission it asked for is granted after all:
-// the page it stands on stops being a rating page, so facts read from it
-// afterwards would be wrong.
-const char *const kSpoil =
-    "function spoil() { if (document.body) document.body.innerHTML = '<p>请稍候</p>'; }\n";
+// it tells the marketplace ("/mark?granted-<case>"), and the page it stands
+// on stops being a rating page, so facts read from it afterwards would be
+// wrong.
+const char *const kSpoil = "function spoil() {\n"
+                           "    new Image().src = '/mark?granted-%1';\n"
+                           "    if (document.body) document.body.innerHTML = '<p>请稍候</p>';\n"
+                           "  }\n";
 
 // Requests that the engine lets through only while the user is acting on
 // the page (a click or a key) are made at once (unless atOnce is false), and
-// again on the first click or key; then the page tells the marketplace that it has made them,
-// so that a test knows when they have all been sent.
+// again on the first click or key; then the page tells the marketplace that
+// it has made them, so that a test knows when they have all been sent.
 QString gated(const QString &caseId, const QString &requests, bool atOnce = true)
 {
     return QStringLiteral(R"(<script>
 (function () {
-  %1  function ask() {
+  %1  var phase = 'load';
+  // Tells the marketplace that the request was refused, and whether it was
+  // made on the click.
+  function refused(what) {
+    var at = phase;
+    return function () { new Image().src = '/mark?refused-%3-' + what + '-' + at; };
+  }
+  function ask() {
 %2
   }
 %4  // Two frames after the load, the page has been drawn and takes input.
@@ -45,14 +55,16 @@ QString gated(const QString &caseId, const QString &requests, bool atOnce = true
   function onAction() {
     if (asked) return;
     asked = true;
-  %4    new Image().src = '/mark?%3';
+    phase = 'click';
+    try { ask(); } catch (e) {}
+    new Image().src = '/mark?%3';
   }
   window.addEventListener('mousedown', onAction, true);
   window.addEventListener('keydown', onAction, true);
 })();
 </script>
 )")
-        .arg(QString::fromUtf8(kSpoil), requests, caseId,
+        .arg(QString::fromUtf8(kSpoil).arg(caseId), requests, caseId,
              atOnce ? QStringLiteral("  try { ask(); } catch (e) {}\n") : QString());
 }
 
@@ -140,22 +152,24 @@ window.addEventListener('load', function () { window.open('%1'); });
     });)"));
     if (id == u"location")
         return gated(id, QStringLiteral(R"(    if (navigator.geolocation) {
-      navigator.geolocation.getCurrentPosition(spoil, function () {});
+      navigator.geolocation.getCurrentPosition(spoil, refused('geo'));
       navigator.geolocation.watchPosition(spoil, function () {});
     }
     if (window.Notification) {
+      var denied = refused('notify');
       Notification.requestPermission().then(function (p) {
         if (p === 'granted') { new Notification('您关注的店铺上新啦'); spoil(); }
+        else denied();
       });
     })"));
     if (id == u"media")
         return gated(id, QStringLiteral(R"(    var md = navigator.mediaDevices;
     if (md && md.getUserMedia) {
-      md.getUserMedia({audio: true, video: true}).then(spoil, function () {});
-      md.getUserMedia({video: true}).then(spoil, function () {});
-      md.getUserMedia({audio: true}).then(spoil, function () {});
+      md.getUserMedia({audio: true, video: true}).then(spoil, refused('av'));
+      md.getUserMedia({video: true}).then(spoil, refused('v'));
+      md.getUserMedia({audio: true}).then(spoil, refused('a'));
     }
-    if (md && md.getDisplayMedia) md.getDisplayMedia({video: true}).then(spoil, function () {});)"));
+    if (md && md.getDisplayMedia) md.getDisplayMedia({video: true}).then(spoil, refused('screen'));)"));
     if (id == u"clipboard")
         return QStringLiteral("<div id=\"J_Code\" style=\"position:absolute;left:-999px\">"
                               "TB-COUPON-2468</div>\n") +
@@ -383,12 +397,15 @@ QList<Case> cases()
          QStringLiteral("the user's location and notifications"),
          {S::RatingPage},
          E::Facts,
-         true},
+         true,
+         {QStringLiteral("geo"), QStringLiteral("notify")}},
         {QStringLiteral("media"),
          QStringLiteral("camera, microphone and the screen"),
          {S::RatingPage},
          E::Facts,
-         true},
+         true,
+         {QStringLiteral("av"), QStringLiteral("v"), QStringLiteral("a"),
+          QStringLiteral("screen")}},
         {QStringLiteral("clipboard"),
          QStringLiteral("the clipboard read and written, the pointer and keyboard locked"),
          {S::RatingPage},

@@ -32,6 +32,9 @@ struct Case {
     // kSecureRatingHost, and once it has loaded, a click or a key on it
     // makes the requests again and then fetches "/mark?<case>" there.
     bool needsAction = false;
+    // The permissions the page must hear refused, at once, when it asks for
+    // them on the click: "/mark?refused-<case>-<what>-click" for each.
+    QStringList refusals = {};
 };
 
 QList<Case> cases();

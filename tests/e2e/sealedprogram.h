@@ -190,9 +190,12 @@ public:
         m_env.insert(QStringLiteral("https_proxy"), proxy);
         // A page that takes memory until none is left meets the engine's
         // limit at half a gigabyte rather than at several, so the test stays
-        // light on a shared machine; ordinary pages stay far below it.
+        // light on a shared machine; ordinary pages stay far below it. A
+        // camera and a microphone that the engine makes up itself: without
+        // any, a page's request for them fails before it reaches the browser.
         m_env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-                     QStringLiteral("--js-flags=--max-old-space-size=512"));
+                     QStringLiteral("--js-flags=--max-old-space-size=512 "
+                                    "--use-fake-device-for-media-stream"));
         if (geteuid() == 0) // the browser engine's sandbox cannot run as root
             m_env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
         m_env.insert(QStringLiteral("LD_PRELOAD"), m_driverPath);

@@ -122,8 +122,27 @@ void TstSealed::sealedPage()
     const bool sealed = o.strangers.isEmpty() && !o.died;
 
     // What the page asks for only while someone acts on it.
-    if (sealed && c.needsAction && o.read() && !m_program->poke(caseId))
-        problems << QStringLiteral("the page never said it had asked after a click");
+    if (sealed && c.needsAction && o.read()) {
+        if (!m_program->poke(caseId)) {
+            problems << QStringLiteral("the page never said it had asked after a click");
+        } else {
+            // Refused at once: the page hears no, it is not left waiting.
+            QStringList awaited;
+            for (const QString &what : c.refusals)
+                awaited << QStringLiteral("refused-%1-%2-click").arg(caseId, what);
+            const auto heard = [&] {
+                for (const QString &mark : std::as_const(awaited)) {
+                    if (!m_market.marks().contains(mark))
+                        return false;
+                }
+                return true;
+            };
+            if (!QTest::qWaitFor(heard, kStepMs))
+                problems << QStringLiteral("the page was not refused at once: it heard ") +
+                                m_market.marks().filter(QStringLiteral("refused-")).join(u' ') +
+                                QStringLiteral(" of ") + awaited.join(u' ');
+        }
+    }
 
     // An ordinary lookup right after it, unless a window of the page is in
     // its way.
@@ -140,8 +159,11 @@ void TstSealed::sealedPage()
         row = Outcome();
         m_program->collectSince(rowStart, &row);
     }
-    // Nothing escaped meanwhile, late ones included.
+    // Nothing escaped meanwhile, late ones included, and nothing the page
+    // asked for was granted.
     problems = row.escapes() + problems;
+    if (m_market.marks().contains(QStringLiteral("granted-") + caseId))
+        problems << QStringLiteral("the page was granted what it asked for");
     if (!problems.isEmpty())
         problems << m_program->lastLines();
     if (!row.selection.isEmpty())
