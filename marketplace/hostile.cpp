@@ -41,15 +41,6 @@ QString withItem(const HttpRequest &request, const QString &key, const QString &
     return url.toString(QUrl::FullyEncoded);
 }
 
-// Puts extra right after the body's opening tag.
-QString atBodyStart(QString html, const QString &extra)
-{
-    const qsizetype body = html.indexOf(QLatin1String("<body>"));
-    if (body >= 0)
-        html.insert(body + 6, extra);
-    return html;
-}
-
 QString bigText()
 {
     // 5 MB of ordinary shop notices in GBK, which holds each of these
@@ -108,20 +99,6 @@ QString framePage(const QString &frameBody)
 HttpResponse html(const QString &page)
 {
     return HttpResponse::html(Pages::toGbk(page));
-}
-
-// The ordinary page of the made-up shop at stage.
-QString benignPage(Stage stage, const SampleShop &shop)
-{
-    switch (stage) {
-    case Stage::Search:
-        return Pages::searchResults(shop.nick, &shop);
-    case Stage::ShopFront:
-        return Pages::shopFront(shop);
-    case Stage::RatingPage:
-        break;
-    }
-    return Pages::ratingPage(shop);
 }
 
 // The case's page at stage, asked for with request.
@@ -302,15 +279,20 @@ QString nick(Stage stage, const QString &caseId)
 
 SampleShop shop(Stage stage, const QString &caseId)
 {
+    return madeUpShop(nick(stage, caseId), QStringLiteral("9%1%2")
+                                               .arg(stageDigit(stage))
+                                               .arg(caseIndex(caseId), 3, 10, QLatin1Char('0')));
+}
+
+SampleShop madeUpShop(const QString &nick, const QString &shopId)
+{
     SampleShop s;
-    s.nick = nick(stage, caseId);
+    s.nick = nick;
     s.kindName = QStringLiteral("hostile");
-    s.shopId = QStringLiteral("9%1%2")
-                   .arg(stageDigit(stage))
-                   .arg(caseIndex(caseId), 3, 10, QLatin1Char('0'));
+    s.shopId = shopId;
     s.shopName = QStringLiteral("试验小铺");
     SampleRatingPage &r = s.rate;
-    r.key = s.nick;
+    r.key = nick;
     r.credit = QStringLiteral("2,468");
     r.yearMarker = QStringLiteral("开店时间：");
     r.openedOn = QStringLiteral("2009-03-01");
@@ -326,6 +308,27 @@ SampleShop shop(Stage stage, const QString &caseId)
     e.registeredOn = QStringLiteral("2009");
     e.consumerProtection = true;
     return s;
+}
+
+QString benignPage(Stage stage, const SampleShop &shop)
+{
+    switch (stage) {
+    case Stage::Search:
+        return Pages::searchResults(shop.nick, &shop);
+    case Stage::ShopFront:
+        return Pages::shopFront(shop);
+    case Stage::RatingPage:
+        break;
+    }
+    return Pages::ratingPage(shop);
+}
+
+QString atBodyStart(QString html, const QString &extra)
+{
+    const qsizetype body = html.indexOf(QLatin1String("<body>"));
+    if (body >= 0)
+        html.insert(body + 6, extra);
+    return html;
 }
 
 bool serve(const HttpRequest &request, quint16 refusedPort, HttpResponse *response)

@@ -42,6 +42,16 @@ QString nick(Stage stage, const QString &caseId);
 // rating page yields when nothing interferes.
 SampleShop shop(Stage stage, const QString &caseId);
 
+// A made-up shop (试验小铺, credit 2,468, opened 2009, nothing against it)
+// under the given name and shop id; its rating key is the name.
+SampleShop madeUpShop(const QString &nick, const QString &shopId);
+
+// The ordinary page of shop at stage.
+QString benignPage(Stage stage, const SampleShop &shop);
+
+// html with extra put right after the body's opening tag.
+QString atBodyStart(QString html, const QString &extra);
+
 // Whether the request belongs to a hostile walk; if so, answers it.
 // refusedPort is a port on 127.0.0.1 where nothing listens.
 bool serve(const HttpRequest &request, quint16 refusedPort, HttpResponse *response);

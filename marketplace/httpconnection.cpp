@@ -7,6 +7,8 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include <array>
+
 namespace {
 
 // Limits that keep a misbehaving client from growing the buffer without end.
@@ -73,6 +75,37 @@ HttpResponse HttpResponse::tunnel()
     r.reason = "Connection established";
     r.delivery = Delivery::Tunnel;
     return r;
+}
+
+QByteArray gzipped(const QByteArray &data)
+{
+    // qCompress gives a 4-byte length and a zlib stream: a 2-byte header, the deflate
+    // data and a 4-byte checksum. gzip wants the same deflate data between its own
+    // 10-byte header and a trailer of the CRC-32 and the length.
+    const QByteArray zlib = qCompress(data, 9);
+    const QByteArray deflate = zlib.mid(6, zlib.size() - 10);
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xedb88320U ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xffffffffU;
+    for (const char byte : data)
+        crc = table[(crc ^ quint8(byte)) & 0xff] ^ (crc >> 8);
+    crc ^= 0xffffffffU;
+    const auto littleEndian = [](quint32 v) {
+        QByteArray out(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            out[i] = char((v >> (8 * i)) & 0xff);
+        return out;
+    };
+    return QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03", 10) + deflate +
+           littleEndian(crc) + littleEndian(quint32(data.size()));
 }
 
 HttpConnection::HttpConnection(QTcpSocket *socket, Handler handler, int delayMs, QObject *parent)
@@ -201,7 +234,7 @@ HttpConnection::Parse HttpConnection::takeRequest(HttpRequest *request, HttpResp
 void HttpConnection::send(const HttpRequest &request, const HttpResponse &response, bool keepAlive)
 {
     if (response.delivery == HttpResponse::Delivery::Tunnel) {
-        openTunnel();
+        openTunnel(response.clientCertificate);
         return;
     }
     // A CONNECT that gets no tunnel ends the connection.
@@ -233,7 +266,7 @@ void HttpConnection::send(const HttpRequest &request, const HttpResponse &respon
     }
 }
 
-void HttpConnection::openTunnel()
+void HttpConnection::openTunnel(bool askClientCertificate)
 {
     const TlsIdentity &identity = TlsIdentity::get();
     auto *ssl = qobject_cast<QSslSocket *>(m_socket);
@@ -246,6 +279,10 @@ void HttpConnection::openTunnel()
     m_scheme = "https";
     ssl->setLocalCertificate(identity.certificate);
     ssl->setPrivateKey(identity.key);
+    // Asking for the client's certificate, and refusing a client without one, is what
+    // a site that wants a log-in by certificate does.
+    if (askClientCertificate)
+        ssl->setPeerVerifyMode(QSslSocket::VerifyPeer);
     // A client that refuses the certificate ends the handshake; the socket then
     // disconnects and the connection goes away like any other.
     ssl->startServerEncryption();

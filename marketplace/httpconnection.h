@@ -39,6 +39,9 @@ struct HttpResponse {
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
     Delivery delivery = Delivery::Complete;
+    // A tunnel whose TLS handshake asks the browser for a client certificate and
+    // ends when none comes.
+    bool clientCertificate = false;
 
     static HttpResponse html(const QByteArray &gbkBody);
     static HttpResponse notFound();
@@ -47,6 +50,9 @@ struct HttpResponse {
     static HttpResponse error(int status, const QByteArray &reason);
     static HttpResponse tunnel();
 };
+
+// data in the gzip format (RFC 1952), for a body sent with "Content-Encoding: gzip".
+QByteArray gzipped(const QByteArray &data);
 
 // Reads HTTP/1.1 requests from one socket one after another, answers each through the
 // handler, and keeps the connection open between them unless the client asks otherwise.
@@ -68,7 +74,7 @@ private:
     Parse takeRequest(HttpRequest *request, HttpResponse *failure);
     void send(const HttpRequest &request, const HttpResponse &response, bool keepAlive);
     void sendAndClose(const HttpResponse &response);
-    void openTunnel();
+    void openTunnel(bool askClientCertificate);
 
     QTcpSocket *m_socket;
     Handler m_handler;

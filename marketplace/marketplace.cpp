@@ -4,7 +4,9 @@
 
 #include "hostile.h"
 #include "httpconnection.h"
+#include "pagefuzz.h"
 #include "pages.h"
+#include "sealed.h"
 #include "tlsidentity.h"
 
 #include <QFile>
@@ -65,6 +67,16 @@ Marketplace::Marketplace(QObject *parent)
          [this](const HttpRequest &, const QStringList &) {
              return HttpResponse::json(QJsonDocument(QJsonArray::fromStringList(m_tunnels))
                                            .toJson(QJsonDocument::Compact));
+         }},
+        // Also on the secure rating pages' own host, which a secure page may fetch from.
+        {whole(QStringLiteral("control\\.lumora\\.test|rate\\.localhost")),
+         whole(QStringLiteral("/mark")),
+         [this](const HttpRequest &request, const QStringList &) {
+             m_marks.append(request.url.query(QUrl::FullyDecoded));
+             HttpResponse r;
+             r.status = 204;
+             r.reason = "No Content";
+             return r;
          }},
         {whole(QStringLiteral("shopsearch\\.taobao\\.com")),
          whole(QStringLiteral("/browse/shop_search\\.htm")),
@@ -142,6 +154,11 @@ QStringList Marketplace::tunnels() const
     return m_tunnels;
 }
 
+QStringList Marketplace::marks() const
+{
+    return m_marks;
+}
+
 HttpResponse Marketplace::handle(const HttpRequest &request)
 {
     if (request.method == "CONNECT") {
@@ -152,12 +169,15 @@ HttpResponse Marketplace::handle(const HttpRequest &request)
             qWarning("sample marketplace: no https: %s", qPrintable(identity.error));
             return HttpResponse::error(502, "Bad Gateway");
         }
-        return HttpResponse::tunnel();
+        HttpResponse tunnel = HttpResponse::tunnel();
+        tunnel.clientCertificate = request.url.host() == Sealed::kCertificateHost;
+        return tunnel;
     }
     if (request.method != "GET" && request.method != "HEAD")
         return HttpResponse::error(405, "Method Not Allowed");
     HttpResponse hostile;
-    if (Hostile::serve(request, m_refusedPort, &hostile))
+    if (Hostile::serve(request, m_refusedPort, &hostile) ||
+        Sealed::serve(request, port(), &hostile) || PageFuzz::serve(request, port(), &hostile))
         return hostile;
     const QString host = request.url.host();
     const QString path = request.url.path(QUrl::FullyEncoded);

@@ -20,7 +20,9 @@ struct HttpResponse;
 // shop front pages and rating pages of the sample shops in shops.json, whatever host the
 // browser asks for, and answers everything else with 404. https pages come through a
 // CONNECT tunnel to port 443 with a self-signed certificate (tlsidentity.h). Names of the form
-// "hostile-<stage>-<case>" lead to the hostile pages of hostile.h.
+// "hostile-<stage>-<case>" lead to the hostile pages of hostile.h, "sealed-<case>" to
+// the pages of sealed.h that ask their host for things, "fuzz-<seed>-<index>" to the
+// random pages of pagefuzz.h.
 class Marketplace : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +39,9 @@ public:
     void clearQueries();
     // Every "host:443" the browser has opened an https tunnel to, oldest first.
     QStringList tunnels() const;
+    // Every query of http://control.lumora.test/mark?TEXT, oldest first: what pages say
+    // they have done (sealed.h).
+    QStringList marks() const;
 
     static QList<SampleShop> sampleShops();
 
@@ -63,6 +68,7 @@ private:
     QHash<QString, int> m_byRateKey;
     QStringList m_queries;
     QStringList m_tunnels;
+    QStringList m_marks;
     quint16 m_refusedPort = 1;
     int m_delayMs = 0;
 };

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
 #include "marketplace/marketplace.h"
+#include "marketplace/sealed.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -113,9 +114,17 @@ private slots:
     void delayedAnswersKeepTheirOrder();
     void connectOpensHttpsTunnel_data();
     void connectOpensHttpsTunnel();
+    void sealedWalk_data();
+    void sealedWalk();
+    void sealedAnswers_data();
+    void sealedAnswers();
+    void certificateHostAsksForClientCertificate();
+    void marksAreRecorded();
 
 private:
     Page get(const QString &url);
+    // One request sent as it is on a connection of its own; the whole answer.
+    QByteArray exchange(const QByteArray &request);
     void checkRatingFacts(const SampleShop &shop, const QString &html);
 
     Marketplace m_market;
@@ -140,6 +149,8 @@ Page TestMarketplace::get(const QString &url)
     QNetworkRequest request(QUrl::fromEncoded(url.toUtf8()));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
+    // The compressed sealed page unpacks to far more than Qt unpacks unasked.
+    request.setDecompressedSafetyCheckThreshold(-1);
     QNetworkReply *reply = m_nam.get(request);
     QSignalSpy finished(reply, &QNetworkReply::finished);
     if (!finished.wait(5000))
@@ -520,6 +531,217 @@ void TestMarketplace::connectOpensHttpsTunnel()
         5000));
     QVERIFY2(response.startsWith("HTTP/1.1 200 "), response.left(200).constData());
     QVERIFY(response.contains(gbk(expected)));
+}
+
+QByteArray TestMarketplace::exchange(const QByteArray &request)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_market.port());
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(request);
+    QByteArray answer;
+    const bool closed = QTest::qWaitFor(
+        [&] {
+            answer += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        },
+        20000);
+    if (!closed)
+        qWarning("the connection stayed open after %s", request.left(80).constData());
+    return answer + socket.readAll();
+}
+
+void TestMarketplace::sealedWalk_data()
+{
+    QTest::addColumn<QString>("caseId");
+    for (const Sealed::Case &c : Sealed::cases())
+        QTest::newRow(qPrintable(c.id)) << c.id;
+}
+
+// Every sealed case is a walk through the made-up shop's pages, with the
+// case's piece on the pages it names and a rating link that the lookup
+// follows: on the secure host for pieces that need an action, over https to
+// the host that asks for a certificate, else the ordinary one.
+void TestMarketplace::sealedWalk()
+{
+    QFETCH(QString, caseId);
+    Sealed::Case c;
+    for (const Sealed::Case &each : Sealed::cases()) {
+        if (each.id == caseId)
+            c = each;
+    }
+    const SampleShop made = Sealed::shop(caseId);
+    QCOMPARE(made.nick, QStringLiteral("sealed-") + caseId);
+    const QString piece = Sealed::pieceMarkup(caseId, made.shopUrl());
+    const auto hasPiece = [&](const Page &page) {
+        return !piece.isEmpty() && page.text.contains(piece);
+    };
+
+    const Page search = get(searchUrl(made.nick));
+    QCOMPARE(search.status, 200);
+    QCOMPARE(shopLink(search.text), made.shopUrl());
+    QCOMPARE(hasPiece(search), !piece.isEmpty() && c.stages.contains(Sealed::Stage::Search));
+
+    const Page front = get(made.shopUrl());
+    QCOMPARE(front.status, 200);
+    QCOMPARE(hasPiece(front), !piece.isEmpty() && c.stages.contains(Sealed::Stage::ShopFront));
+    QString rating = made.ratingUrl();
+    if (c.needsAction)
+        rating = QStringLiteral("http://rate.localhost:%1/rate.taobao.com/user-rate-%2.htm")
+                     .arg(m_market.port())
+                     .arg(made.rate.key);
+    else if (caseId == u"clientcert")
+        rating.replace(QStringLiteral("http://rate.taobao.com/"),
+                       QStringLiteral("https://vip-rate.taobao.com/"));
+    QCOMPARE(rateLink(front.text), rating);
+    if (caseId == u"clientcert" || caseId == u"login401" || caseId == u"proxy407" ||
+        caseId == u"download")
+        return; // sealedAnswers and certificateHostAsksForClientCertificate
+
+    // The rating page (gzip-compressed pages come unpacked) still yields
+    // the made-up shop's facts to a reader of its markup.
+    const Page page = get(rating);
+    QCOMPARE(page.status, 200);
+    QCOMPARE(hasPiece(page), !piece.isEmpty() && c.stages.contains(Sealed::Stage::RatingPage));
+    if (caseId == u"gzipbomb")
+        QVERIFY2(page.body.size() > 40 * 1024 * 1024,
+                 qPrintable(QString::number(page.body.size())));
+    checkRatingFacts(made, page.text);
+}
+
+void TestMarketplace::sealedAnswers_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("value"); // the header's value starts with it
+    QTest::addColumn<QString>("inBody");   // for a body that is not compressed
+    const QString shopName = QStringLiteral("试验小铺");
+    QTest::newRow("the rating page behind an HTTP log-in")
+        << Sealed::shop(QStringLiteral("login401")).ratingUrl() << 401
+        << QByteArray("www-authenticate") << QByteArray("Basic realm=") << shopName;
+    QTest::newRow("the rating page behind a proxy log-in")
+        << Sealed::shop(QStringLiteral("proxy407")).ratingUrl() << 407
+        << QByteArray("proxy-authenticate") << QByteArray("Basic realm=") << shopName;
+    QTest::newRow("the rating page as a download")
+        << Sealed::shop(QStringLiteral("download")).ratingUrl() << 200
+        << QByteArray("content-disposition") << QByteArray("attachment; filename=") << shopName;
+    QTest::newRow("a download of the front page")
+        << Sealed::shop(QStringLiteral("scripteddownload")).shopUrl() +
+               QStringLiteral("?download=2")
+        << 200 << QByteArray("content-type") << QByteArray("application/octet-stream")
+        << QStringLiteral("taobao coupon 2");
+    QTest::newRow("a compressed rating page")
+        << Sealed::shop(QStringLiteral("gzipbomb")).ratingUrl() << 200
+        << QByteArray("content-encoding") << QByteArray("gzip") << QString();
+    QTest::newRow("another shop's rating page for the windows a page opens")
+        << QStringLiteral("http://rate.taobao.com/user-rate-sealed-decoy.htm") << 200
+        << QByteArray("content-type") << QByteArray("text/html") << QStringLiteral("冒牌小铺");
+    QTest::newRow("a case that does not exist")
+        << QStringLiteral("http://rate.taobao.com/user-rate-sealed-nosuchcase.htm") << 404
+        << QByteArray("content-type") << QByteArray("text/html") << QString();
+}
+
+// How the whole answer of a sealed page goes out, byte for byte.
+void TestMarketplace::sealedAnswers()
+{
+    QFETCH(QString, url);
+    QFETCH(int, status);
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, inBody);
+    const QByteArray host = QUrl(url).host().toLatin1();
+    const QByteArray answer = exchange("GET " + url.toLatin1() + " HTTP/1.1\r\nHost: " + host +
+                                       "\r\nProxy-Connection: close\r\n\r\n");
+    const int end = answer.indexOf("\r\n\r\n");
+    QVERIFY2(end > 0, answer.left(200).constData());
+    const QByteArray head = answer.left(end);
+    const QByteArray body = answer.mid(end + 4);
+    QVERIFY2(head.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), head.constData());
+    QVERIFY2(responseHeader(head, header).startsWith(value), head.constData());
+    QCOMPARE(responseHeader(head, "content-length").toLongLong(), body.size());
+    if (!inBody.isEmpty())
+        QVERIFY(body.contains(gbk(inBody)));
+    if (header == "content-encoding") {
+        // A few hundred kilobytes that unpack to over 40 MB.
+        QVERIFY2(body.size() < 1024 * 1024, qPrintable(QString::number(body.size())));
+        QVERIFY(body.startsWith("\x1f\x8b\x08"));
+    }
+}
+
+// A tunnel to the host that wants a log-in by certificate asks the client
+// for one and ends without a page when none comes; any other tunnel serves
+// its page to the same client.
+void TestMarketplace::certificateHostAsksForClientCertificate()
+{
+    if (!QSslSocket::supportsSsl())
+        QSKIP("Qt has no TLS backend here");
+    const auto pageThrough = [&](const QByteArray &host, const QByteArray &path) {
+        QSslSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_market.port());
+        if (!socket.waitForConnected(5000))
+            return QByteArray("no connection");
+        socket.write("CONNECT " + host + ":443 HTTP/1.1\r\nHost: " + host + ":443\r\n\r\n");
+        QByteArray head;
+        if (!QTest::qWaitFor(
+                [&] {
+                    head += socket.readAll();
+                    return head.contains("\r\n\r\n");
+                },
+                20000))
+            return QByteArray("no answer to CONNECT");
+        if (!head.startsWith("HTTP/1.1 200 "))
+            return head;
+        connect(&socket, &QSslSocket::sslErrors, &socket,
+                [&](const QList<QSslError> &) { socket.ignoreSslErrors(); });
+        socket.startClientEncryption();
+        QByteArray response;
+        [[maybe_unused]] const bool encrypted = QTest::qWaitFor(
+            [&] {
+                return socket.isEncrypted() || socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            10000);
+        socket.write("GET " + path + " HTTP/1.1\r\nHost: " + host +
+                     "\r\nConnection: close\r\n\r\n");
+        [[maybe_unused]] const bool closed = QTest::qWaitFor(
+            [&] {
+                response += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            10000);
+        return response;
+    };
+    const QByteArray path =
+        QUrl(Sealed::shop(QStringLiteral("clientcert")).ratingUrl()).path().toLatin1();
+    const QByteArray asked = pageThrough(Sealed::kCertificateHost.toLatin1(), path);
+    QVERIFY2(!asked.contains("HTTP/1.1 200"), asked.left(200).constData());
+    QCOMPARE(m_market.tunnels().last(),
+             Sealed::kCertificateHost.toString() + QStringLiteral(":443"));
+    const QByteArray plain = pageThrough("rate.taobao.com", path);
+    QVERIFY2(plain.startsWith("HTTP/1.1 200 "), plain.left(200).constData());
+    QVERIFY(plain.contains(gbk(QStringLiteral("卖家信用: 2,468"))));
+}
+
+// What a page says it has done, through the proxy to the control host or
+// straight to the secure rating pages' host, as the browser reaches it.
+void TestMarketplace::marksAreRecorded()
+{
+    QCOMPARE(exchange("GET http://control.lumora.test/mark?print HTTP/1.1\r\n"
+                      "Host: control.lumora.test\r\nProxy-Connection: close\r\n\r\n")
+                 .left(13),
+             QByteArray("HTTP/1.1 204 "));
+    QCOMPARE(exchange("GET /mark?drawn-media HTTP/1.1\r\nHost: rate.localhost:" +
+                      QByteArray::number(m_market.port()) + "\r\nConnection: close\r\n\r\n")
+                 .left(13),
+             QByteArray("HTTP/1.1 204 "));
+    const QByteArray secure = exchange(
+        "GET /rate.taobao.com/user-rate-sealed-media.htm HTTP/1.1\r\nHost: rate.localhost:" +
+        QByteArray::number(m_market.port()) + "\r\nConnection: close\r\n\r\n");
+    QVERIFY2(secure.startsWith("HTTP/1.1 200 "), secure.left(200).constData());
+    QVERIFY(secure.contains("/mark?media"));
+    QCOMPARE(m_market.marks(),
+             (QStringList{QStringLiteral("print"), QStringLiteral("drawn-media")}));
 }
 
 QTEST_GUILESS_MAIN(TestMarketplace)

@@ -10,7 +10,21 @@
 //   lumora-driver: state {JSON}           whenever what the user sees changes:
 //                                         {"status", "search" (鉴定 enabled),
 //                                          "credit" (卖家信用), "box" (text of the
-//                                          open message box or null), "boxWindow"}
+//                                          open message box or null), "boxWindow",
+//                                          "name" (the name box enabled), "details"
+//                                          (看详细结果... enabled), "facts" (the
+//                                          four fields' texts and the five
+//                                          indicators, by control name)}
+//   lumora-driver: window {JSON}          a top-level window of the process is
+//                                         shown: {"class" (of the window or of
+//                                         its widget), "title", "text" (of a
+//                                         message box), "widget" (true when it
+//                                         is a widget's window)}
+//   lumora-driver: desktop URL            an address handed to the desktop, for
+//                                         the schemes named in
+//                                         LUMORA_DRIVER_URL_SCHEMES (commas)
+//   lumora-driver: clipboard MODE TEXT    the clipboard or selection changed
+//   lumora-driver: pong TEXT              the answer to "ping TEXT"
 //   lumora-driver: run COMMAND            a command from standard input is being run
 //   lumora-driver: error WHAT             a command could not be carried out
 // Commands, one a line on standard input, each run from the event loop:
@@ -18,9 +32,16 @@
 //   type TEXT     key presses for each character of TEXT into the focused control
 //   key NAME      Return, BackSpace, Tab, Backtab or ctrl+a on the focused control
 //   answer        Enter in the open message box
+//   pagelimit MS  the lookup's page limit (Form1's pageTimeout) set to MS
+//   ping TEXT     answered with "pong TEXT" from the event loop
+//   poke          a click and a key on the hidden browser's own widget: what no
+//                 user can do, as the browser lies outside the window, but what
+//                 gives the page the user activation that some requests need
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -52,6 +73,35 @@ void report(const QByteArray &line)
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, out.constData(), out.size());
 }
 
+QByteArray json(const QJsonObject &o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// Takes the addresses the program hands to the desktop for the schemes it is
+// given, in place of the desktop.
+class Desktop : public QObject {
+    Q_OBJECT
+public:
+    explicit Desktop(const QStringList &schemes, QObject *parent)
+        : QObject(parent), m_schemes(schemes)
+    {
+        for (const QString &scheme : m_schemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~Desktop() override
+    {
+        for (const QString &scheme : std::as_const(m_schemes))
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+public slots:
+    void open(const QUrl &url) { report("desktop " + url.toEncoded()); }
+
+private:
+    QStringList m_schemes;
+};
+
 class Driver : public QObject {
 public:
     explicit Driver(QObject *parent) : QObject(parent)
@@ -61,9 +111,56 @@ public:
         m_poll.start();
         m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(m_input, &QSocketNotifier::activated, this, &Driver::readCommands);
+        // Every window the process shows, however briefly.
+        qApp->installEventFilter(this);
+        const QString schemes = qEnvironmentVariable("LUMORA_DRIVER_URL_SCHEMES");
+        if (!schemes.isEmpty())
+            new Desktop(schemes.split(u',', Qt::SkipEmptyParts), this);
+        connect(QGuiApplication::clipboard(), &QClipboard::changed, this,
+                [](QClipboard::Mode mode) {
+                    const QByteArray name = mode == QClipboard::Clipboard   ? "clipboard"
+                                            : mode == QClipboard::Selection ? "selection"
+                                                                            : "findbuffer";
+                    report("clipboard " + name + ' ' +
+                           QGuiApplication::clipboard()->text(mode).toUtf8().left(200));
+                });
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // 鉴定 is disabled for the whole of a lookup: seen at once, however
+        // short the lookup, and not only at the next look.
+        if (event->type() == QEvent::EnabledChange && m_ready &&
+            watched == control<QPushButton>("cmdTBCX"))
+            look();
+        if (event->type() == QEvent::Show && watched->isWindowType()) {
+            auto *shown = static_cast<QWindow *>(watched);
+            if (!shown->parent())
+                reportWindow(shown);
+        }
+        return false;
     }
 
 private:
+    static void reportWindow(QWindow *shown)
+    {
+        QJsonObject o;
+        o[QStringLiteral("class")] = QLatin1String(shown->metaObject()->className());
+        o[QStringLiteral("title")] = shown->title();
+        o[QStringLiteral("widget")] = false;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->windowHandle() != shown)
+                continue;
+            o[QStringLiteral("class")] = QLatin1String(w->metaObject()->className());
+            o[QStringLiteral("title")] = w->windowTitle();
+            o[QStringLiteral("widget")] = true;
+            if (auto *box = qobject_cast<QMessageBox *>(w))
+                o[QStringLiteral("text")] = box->text();
+        }
+        report("window " + json(o));
+    }
+
     QWidget *window() const
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -101,6 +198,20 @@ private:
         state[QStringLiteral("status")] = status ? status->text() : QString();
         state[QStringLiteral("search")] = search && search->isEnabled();
         state[QStringLiteral("credit")] = credit ? credit->text() : QString();
+        const auto *name = control<QLineEdit>("txtTB");
+        const auto *details = control<QPushButton>("cmdTBURL");
+        state[QStringLiteral("name")] = name && name->isEnabled();
+        state[QStringLiteral("details")] = details && details->isEnabled();
+        QJsonObject facts;
+        for (const char *field : {"Text9", "Text7", "Text8", "Text12"}) {
+            const auto *edit = control<QLineEdit>(field);
+            facts[QLatin1String(field)] = edit ? edit->text() : QString();
+        }
+        for (const char *indicator : {"Check2", "Check3", "Check4", "Check5", "Check6"}) {
+            const auto *check = control<QCheckBox>(indicator);
+            facts[QLatin1String(indicator)] = check && check->isChecked();
+        }
+        state[QStringLiteral("facts")] = facts;
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (box && box->isVisible()) {
             state[QStringLiteral("box")] = box->text();
@@ -151,9 +262,39 @@ private:
     {
         const QString verb = command.section(u' ', 0, 0);
         const QString rest = command.section(u' ', 1);
+        if (verb == u"ping") {
+            report("pong " + rest.toUtf8());
+            return;
+        }
         QWidget *form = window();
         if (!form) {
             report("error no window for " + command.toUtf8());
+            return;
+        }
+        if (verb == u"pagelimit") {
+            const QVariant before = form->property("pageTimeout");
+            if (!before.isValid() || !form->setProperty("pageTimeout", rest.toInt())) {
+                report("error the window has no page limit to set");
+                return;
+            }
+            report("run " + command.toUtf8() + " (was " + before.toByteArray() + ")");
+            return;
+        }
+        if (verb == u"poke") {
+            QWidget *engine = nullptr;
+            for (QWidget *w : form->findChildren<QWidget *>()) {
+                if (w->inherits("QWebEngineView")) {
+                    engine = w->focusProxy() ? w->focusProxy() : w;
+                    break;
+                }
+            }
+            if (!engine) {
+                report("error no browser to poke");
+                return;
+            }
+            report("run poke (on " + QByteArray(engine->metaObject()->className()) + ")");
+            QTest::mouseClick(engine, Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::keyClick(engine, Qt::Key_Space);
             return;
         }
         if (verb == u"click") {
@@ -216,3 +357,5 @@ void startDriver()
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(startDriver)
+
+#include "lumora-driver.moc"
