@@ -53,10 +53,18 @@ public:
     {
         m_expected = {withoutFragment(address)};
         m_pending = true;
+        m_reading = false;
         m_leftWhileLoading = false;
     }
-    // The lookup's load has ended; from now on the page goes nowhere.
-    void settle() { m_pending = false; }
+    // The lookup's load has ended, and the page is being read; from now on
+    // it goes nowhere.
+    void settle()
+    {
+        m_pending = false;
+        m_reading = true;
+    }
+    // The page has been read, or given up.
+    void finished() { m_reading = false; }
     bool pending() const { return m_pending; }
     // Whether address is where the lookup's load led: the address asked for,
     // or a redirect on the way.
@@ -65,8 +73,9 @@ public:
         return m_expected.contains(withoutFragment(address));
     }
     // Whether the page tried to go elsewhere while the lookup's load was
-    // under way. The attempt alone stops the document being read in, so the
-    // rest of the page never arrives.
+    // under way (the engine may pass the attempt on only as the page is
+    // read). The attempt alone stops the document being read in, so the rest
+    // of the page never arrives.
     bool leftWhileLoading() const { return m_leftWhileLoading; }
 
 protected:
@@ -95,6 +104,7 @@ protected:
 private:
     QList<QUrl> m_expected;
     bool m_pending = false;
+    bool m_reading = false;
     bool m_leftWhileLoading = false;
 };
 
@@ -160,7 +170,7 @@ bool LookupPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
             m_expected.append(withoutFragment(url));
         return true;
     }
-    if (m_pending)
+    if (m_pending || m_reading)
         m_leftWhileLoading = true;
     return false;
 }
@@ -378,20 +388,26 @@ void WebEngine::load(const QUrl &address, bool withScripts)
     m_page->load(address);
 }
 
-// The lookup's load is complete: the page is read, unless it tried to go
-// elsewhere while it loaded. That attempt, refused, stopped the document
-// being read in; the page is then loaded once more without its own scripts,
-// so that it is read whole, as if the attempt had never been made.
+// The lookup's load is complete: the page is read.
 void WebEngine::loaded()
 {
     m_page->settle();
     m_readiness.stop();
-    if (m_page->leftWhileLoading() &&
-        m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled)) {
-        load(m_address, false);
-        return;
-    }
-    takeSnapshot();
+    if (!readWholeAgain())
+        takeSnapshot();
+}
+
+// Unless the page tried to go elsewhere while it loaded (the engine may tell
+// so only while it is read). That attempt, refused, stopped the document
+// being read in; the page is then loaded once more without its own scripts,
+// so that it is read whole, as if the attempt had never been made.
+bool WebEngine::readWholeAgain()
+{
+    if (!m_page->leftWhileLoading() ||
+        !m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled))
+        return false;
+    load(m_address, false);
+    return true;
 }
 
 void WebEngine::stop()
@@ -460,6 +476,7 @@ void WebEngine::reportFailure()
 void WebEngine::report(const DocumentSnapshot &snapshot)
 {
     m_awaiting = false;
+    m_page->finished();
     const quint64 generation = m_generation;
     QPointer<WebEngine> self(this);
     m_documentComplete(snapshot);
@@ -481,6 +498,7 @@ void WebEngine::takeSnapshot()
                               // makes this look stale.
                               if (!self || self->m_generation != generation || !self->m_awaiting)
                                   return;
-                              self->report(Lookup::ParseSnapshot(r));
+                              if (!self->readWholeAgain())
+                                  self->report(Lookup::ParseSnapshot(r));
                           });
 }

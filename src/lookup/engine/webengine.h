@@ -43,6 +43,7 @@ private:
     void showInContainer();
     void load(const QUrl &address, bool withScripts = true);
     void loaded();
+    bool readWholeAgain();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void watchReadiness();
     void takeSnapshot();
