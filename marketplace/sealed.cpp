@@ -234,6 +234,15 @@ window.addEventListener('load', function () {
 )") + gated(id, QStringLiteral(R"(    document.getElementById('J_Mail').click();
     location.href = 'aliim:sendmsg?touid=cntaobao%E5%AE%A2%E6%9C%8D&siteid=cntaobao';)"),
             false);
+    if (id == u"awayafterread")
+        return QStringLiteral(
+            R"(<meta http-equiv="refresh" content="1; url=/mark?granted-awayafterread">
+<script>
+window.addEventListener('load', function () {
+  setTimeout(function () { location.href = '/mark?granted-awayafterread'; }, 0);
+});
+</script>
+)");
     if (id == u"filejump")
         return QStringLiteral(R"(<meta http-equiv="refresh" content="0; url=file:///etc/passwd">
 <iframe src="file:///etc/hostname" width="1" height="1" frameborder="0"></iframe>
@@ -475,6 +484,12 @@ QList<Case> cases()
          QStringLiteral("a gzip-compressed rating page that unpacks to 40 MB"),
          {S::RatingPage},
          E::InOrder},
+        // Once read, the page goes elsewhere by a script and by a refresh: a
+        // load that nobody asked for, which must not reach the next lookup.
+        {QStringLiteral("awayafterread"),
+         QStringLiteral("the rating page sends itself elsewhere once it has been read"),
+         {S::RatingPage},
+         E::Facts},
     };
     return all;
 }
