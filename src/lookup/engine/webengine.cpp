@@ -77,6 +77,18 @@ public:
     // read). The attempt alone stops the document being read in, so the rest
     // of the page never arrives.
     bool leftWhileLoading() const { return m_leftWhileLoading; }
+    // A load has started in the main frame. The engine may tell so before it
+    // asks whether the page may go there, and the page's document can read
+    // as empty from then on: while the page is read, or for another
+    // program's address at any time, that is the page trying to go
+    // elsewhere.
+    void noteLoadStarted(const QUrl &address)
+    {
+        if (isExpected(address))
+            return;
+        if (m_reading || (m_pending && !Lookup::IsWebAddress(address)))
+            m_leftWhileLoading = true;
+    }
 
 protected:
     // An alert: nobody is there to read it.
@@ -143,6 +155,8 @@ LookupPage::LookupPage(QWebEngineProfile *profile, QObject *parent)
     // A certificate that does not check out: refused; nobody is there to judge it.
     connect(this, &QWebEnginePage::certificateError, this,
             [](QWebEngineCertificateError error) { error.rejectCertificate(); });
+    // Printing (window.print()) comes only as printRequested, which nothing
+    // here answers: no dialog, no printer, no file.
 }
 
 // A confirm: cancelled. The question before leaving a page, which the engine
@@ -423,7 +437,11 @@ void WebEngine::stop()
 
 void WebEngine::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    if (!m_page->pending() || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        m_page->noteLoadStarted(info.url());
+        return;
+    }
+    if (!m_page->pending())
         return; // a page left to itself reports nothing
     if (m_page->isExpected(info.url())) {
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
