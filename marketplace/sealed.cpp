@@ -494,6 +494,12 @@ QList<Case> cases()
     return all;
 }
 
+Case caseOf(const QString &caseId)
+{
+    const int at = caseIndex(caseId);
+    return at < 0 ? Case() : cases().at(at);
+}
+
 QString nick(const QString &caseId)
 {
     return QStringLiteral("sealed-") + caseId;

@@ -38,6 +38,8 @@ struct Case {
 };
 
 QList<Case> cases();
+// The case of that id; an empty one when there is none.
+Case caseOf(const QString &caseId);
 
 QString nick(const QString &caseId); // "sealed-<case>"
 SampleShop shop(const QString &caseId);

@@ -117,6 +117,19 @@ inline QString compact(const QJsonObject &o)
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
+// The sample shop looked up right after a hostile page, to see that nothing
+// of the page reached the next lookup.
+inline const QString kOrdinaryShop = QStringLiteral("sunny_bags");
+
+inline SampleShop ordinaryShop()
+{
+    for (const SampleShop &shop : Marketplace::sampleShops()) {
+        if (shop.nick == kOrdinaryShop)
+            return shop;
+    }
+    return {};
+}
+
 class Program {
 public:
     // Where the reports of the driver and the recorders' file stood at a moment.
@@ -407,6 +420,19 @@ public:
 
     // Ends the program with 退出 and returns what it left in the folders
     // (and what had to be killed), compared with the start.
+    // Looks up the ordinary shop: empty when the lookup ends with its facts
+    // and no box, or else what the window showed.
+    QString lookUpOrdinary(const SampleShop &ordinary)
+    {
+        const Outcome next = lookUp(ordinary.nick);
+        if (next.ended && next.read() && next.box.isEmpty() &&
+            next.facts() == factsOf(ordinary.expect))
+            return {};
+        return QStringLiteral("the lookup of %1 after it was not right: the window showed %2, "
+                              "its facts are %3")
+            .arg(ordinary.nick, compact(next.state), compact(factsOf(ordinary.expect)));
+    }
+
     QStringList finish()
     {
         QStringList left;

@@ -30,7 +30,6 @@ quint32 seed = 20260417;
 int pages = 50;
 int onlyPage = -1;
 int firstPage = 0;
-const QString kOrdinaryShop = QStringLiteral("sunny_bags");
 
 } // namespace
 
@@ -52,10 +51,7 @@ private:
 void TstPageFuzz::initTestCase()
 {
     QVERIFY(m_market.listen());
-    for (const SampleShop &shop : Marketplace::sampleShops()) {
-        if (shop.nick == kOrdinaryShop)
-            m_ordinary = shop;
-    }
+    m_ordinary = ordinaryShop();
     QVERIFY(!m_ordinary.expect.sellerCredit.isEmpty());
     qInfo("seed %u, %s", seed,
           onlyPage >= 0 ? qPrintable(QStringLiteral("page %1 alone").arg(onlyPage))
@@ -113,13 +109,9 @@ void TstPageFuzz::randomPage()
     m_program->collectSince(start, &all);
     const bool last = index == (onlyPage >= 0 ? onlyPage : pages - 1);
     if (all.strangers.isEmpty() && !all.died && (index % 3 == 2 || !facts || p.mayHang || last)) {
-        const Outcome next = m_program->lookUp(kOrdinaryShop);
-        if (!next.ended || !next.read() || !next.box.isEmpty() ||
-            next.facts() != factsOf(m_ordinary.expect))
-            problems << QStringLiteral("the lookup of %1 after it was not right: the window "
-                                       "showed %2, its facts are %3")
-                            .arg(kOrdinaryShop, compact(next.state),
-                                 compact(factsOf(m_ordinary.expect)));
+        const QString next = m_program->lookUpOrdinary(m_ordinary);
+        if (!next.isEmpty())
+            problems << next;
         all = Outcome();
         m_program->collectSince(start, &all);
     }

@@ -27,8 +27,6 @@ using namespace SealedProgram;
 
 namespace {
 
-const QString kOrdinaryShop = QStringLiteral("sunny_bags");
-
 QString stageName(Sealed::Stage stage)
 {
     switch (stage) {
@@ -62,10 +60,7 @@ private:
 void TstSealed::initTestCase()
 {
     QVERIFY(m_market.listen());
-    for (const SampleShop &shop : Marketplace::sampleShops()) {
-        if (shop.nick == kOrdinaryShop)
-            m_ordinary = shop;
-    }
+    m_ordinary = ordinaryShop();
     QVERIFY(!m_ordinary.expect.sellerCredit.isEmpty());
     m_program = std::make_unique<Program>(QStringLiteral(LUMORA_BINARY),
                                           QStringLiteral(LUMORA_DRIVER), &m_market);
@@ -89,11 +84,7 @@ void TstSealed::sealedPage_data()
 void TstSealed::sealedPage()
 {
     QFETCH(QString, caseId);
-    Sealed::Case c;
-    for (const Sealed::Case &each : Sealed::cases()) {
-        if (each.id == caseId)
-            c = each;
-    }
+    const Sealed::Case c = Sealed::caseOf(caseId);
     const SampleShop made = Sealed::shop(caseId);
     QVERIFY2(m_program->ensureRunning(), qPrintable(m_program->trouble()));
     const Program::Mark rowStart = m_program->mark();
@@ -151,13 +142,9 @@ void TstSealed::sealedPage()
     Outcome row;
     m_program->collectSince(rowStart, &row);
     if (row.strangers.isEmpty() && !row.died) {
-        const Outcome next = m_program->lookUp(kOrdinaryShop);
-        if (!next.ended || !next.read() || !next.box.isEmpty() ||
-            next.facts() != factsOf(m_ordinary.expect))
-            problems << QStringLiteral("the lookup of %1 after it was not right: the window "
-                                       "showed %2, its facts are %3")
-                            .arg(kOrdinaryShop, compact(next.state),
-                                 compact(factsOf(m_ordinary.expect)));
+        const QString next = m_program->lookUpOrdinary(m_ordinary);
+        if (!next.isEmpty())
+            problems << next;
         row = Outcome();
         m_program->collectSince(rowStart, &row);
     }
