@@ -215,8 +215,9 @@ void TestMarketplace::walkEveryShop()
     if (shop.kind == Kind::Hang) {
         QNetworkReply *reply = m_nam.get(QNetworkRequest(QUrl(front)));
         QSignalSpy finished(reply, &QNetworkReply::finished);
+        // The page starts, and stops short of the length it promised: the
+        // rest never comes.
         QVERIFY(QTest::qWaitFor([&] { return reply->bytesAvailable() > 0; }, 5000));
-        QTest::qWait(500);
         QCOMPARE(finished.count(), 0);
         const qint64 promised = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
         QVERIFY(reply->bytesAvailable() < promised);
@@ -566,11 +567,7 @@ void TestMarketplace::sealedWalk_data()
 void TestMarketplace::sealedWalk()
 {
     QFETCH(QString, caseId);
-    Sealed::Case c;
-    for (const Sealed::Case &each : Sealed::cases()) {
-        if (each.id == caseId)
-            c = each;
-    }
+    const Sealed::Case c = Sealed::caseOf(caseId);
     const SampleShop made = Sealed::shop(caseId);
     QCOMPARE(made.nick, QStringLiteral("sealed-") + caseId);
     const QString piece = Sealed::pieceMarkup(caseId, made.shopUrl());
