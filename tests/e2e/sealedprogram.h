@@ -433,6 +433,27 @@ public:
             .arg(ordinary.nick, compact(next.state), compact(factsOf(ordinary.expect)));
     }
 
+    // After a failed row the program is started anew, so that what the row
+    // left behind cannot fail the next one.
+    void restartIfFailed()
+    {
+        if (QTest::currentTestFailed())
+            restart(QStringLiteral("after the failed row %1")
+                        .arg(QString::fromUtf8(QTest::currentDataTag())));
+    }
+
+    // Ends the program at the end of a test: what it left behind or still
+    // running, one entry each; empty when nothing.
+    QString finishAll()
+    {
+        const QStringList left = finish();
+        qInfo("the program was started %d times", starts());
+        if (left.isEmpty())
+            return {};
+        return QStringLiteral("%1 entries left behind or running: ").arg(left.size()) +
+               left.join(QStringLiteral("; "));
+    }
+
     QStringList finish()
     {
         QStringList left;

@@ -162,18 +162,13 @@ void TstSealed::sealedPage()
 
 void TstSealed::cleanup()
 {
-    if (QTest::currentTestFailed())
-        m_program->restart(QStringLiteral("after the failed row %1")
-                               .arg(QString::fromUtf8(QTest::currentDataTag())));
+    m_program->restartIfFailed();
 }
 
 void TstSealed::cleanupTestCase()
 {
-    const QStringList left = m_program->finish();
-    qInfo("the program was started %d times", m_program->starts());
-    QVERIFY2(left.isEmpty(),
-             qPrintable(QStringLiteral("%1 entries left behind or running: ").arg(left.size()) +
-                        left.join(QStringLiteral("; "))));
+    const QString left = m_program->finishAll();
+    QVERIFY2(left.isEmpty(), qPrintable(left));
 }
 
 QTEST_GUILESS_MAIN(TstSealed)
