@@ -298,6 +298,20 @@ def subtree(obj):
     return out
 
 
+def role_and_name(obj):
+    """An object's role and name, or (None, None) once it is gone: a box that
+    closes, or a view the browser engine replaces as it starts, leaves its path
+    in a child list the bus has already handed out."""
+    try:
+        return obj.getRoleName(), obj.name
+    except Exception:
+        return None, None
+
+
+def role(obj):
+    return role_and_name(obj)[0]
+
+
 def describe(obj):
     if obj is None:
         return "nothing"
@@ -335,7 +349,7 @@ class Window:
     def is_browser(self, obj):
         """The hidden browser: a child that holds a web document, or that lies
         wholly outside the window."""
-        if any(o.getRoleName() in ("document web", "document frame") for o in subtree(obj)):
+        if any(role(o) in ("document web", "document frame") for o in subtree(obj)):
             return True
         e, w = self.extents(obj), self.extents(self.frame)
         if e is None or w is None or e.width <= 0 or e.height <= 0:
@@ -349,17 +363,17 @@ class Window:
             if self.is_browser(child):
                 self.browser.extend(subtree(child))
         for designer, (roles, name) in CONTROLS.items():
-            match = [c for c in kids if c.getRoleName() in roles and normal(c.name) == name]
+            match = [c for c in kids if role(c) in roles and normal(c.name) == name]
             if match:
                 self.controls[designer] = match[0]
-        found = [c for c in subtree(self.frame) if c.getRoleName() == "status bar"]
+        found = [c for c in subtree(self.frame) if role(c) == "status bar"]
         self.status = found[0] if found else None
         if self.status is None:
             # Where the status line is today: the label right after 鉴定.
             search = self.controls.get("cmdTBCX")
             if search in kids:
                 after = kids[kids.index(search) + 1:]
-                labels = [c for c in after if c.getRoleName() in ("label", "static")]
+                labels = [c for c in after if role(c) in ("label", "static")]
                 self.status_fallback = labels[0] if labels else None
             else:
                 self.status_fallback = None
@@ -401,13 +415,15 @@ def check_controls(win):
             continue
         if not (has_state(child, p.STATE_SHOWING) and has_state(child, p.STATE_VISIBLE)):
             continue
-        role = child.getRoleName()
+        kind = role(child)
+        if kind is None:  # gone since the list was read
+            continue
         text = read_text(child)
         note("  %s %s%s" % (describe(child), win.relative(child),
                             "" if text is None else " text=%r" % text))
-        if role in ("unknown", "invalid", "redundant object"):
+        if kind in ("unknown", "invalid", "redundant object"):
             problem("a visible control %s has no role: %s" % (win.relative(child), describe(child)))
-        if role != "separator" and not (child.name or "").strip():
+        if kind != "separator" and not (child.name or "").strip():
             problem("a visible control %s has no name: the bus reports %s "
                     "(a decorative line may be a separator instead)"
                     % (win.relative(child), describe(child)))
@@ -628,9 +644,10 @@ def alert_for_missing_name(win, display_env):
 
     def alert():
         for c in children(win.app):
-            if c is not win.frame and has_state(c, p.STATE_SHOWING) \
-                    and c.getRoleName() in ("alert", "dialog", "frame", "window", "filler") \
-                    and c.name != "Offscreen":
+            if c is win.frame or not has_state(c, p.STATE_SHOWING):
+                continue
+            role, name = role_and_name(c)
+            if role in ("alert", "dialog", "frame", "window", "filler") and name != "Offscreen":
                 return c
         return None
 
@@ -639,7 +656,7 @@ def alert_for_missing_name(win, display_env):
     box = alert()
     win.bus.pump(0.3)
     note("the message box: %s" % describe(box))
-    if box.getRoleName() != "alert":
+    if role(box) != "alert":
         problem("the message box reads as %s, expected the alert role" % describe(box))
     created = [e for e in win.bus.since(mark) if e["source"] is box
                and e["type"] in ("window:create", "window:activate")]
@@ -652,7 +669,7 @@ def alert_for_missing_name(win, display_env):
     if not any(NOT_FOUND in t for t in texts):
         problem("the message box's text cannot be read: it holds %s, expected %r"
                 % ([t for t in texts if t], NOT_FOUND))
-    buttons = [o for o in subtree(box) if o.getRoleName() == "push button"]
+    buttons = [o for o in subtree(box) if role(o) == "push button"]
     if len(buttons) != 1:
         raise Stop("the message box has %d buttons: %s"
                    % (len(buttons), [describe(b) for b in buttons]))
