@@ -85,8 +85,12 @@ public:
     {
         m_program = program;
         // -displayfd picks a free display and writes its number to stdout.
+        // -noreset: like a desktop's server, it does not reset each time the
+        // last program leaves, which costs the next start time and, now and
+        // then, its connection.
         m_process.start(program, {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                   QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                  QStringLiteral("-noreset"),
                                   QStringLiteral("-screen"), QStringLiteral("0"),
                                   QStringLiteral("1280x1024x24")});
         if (!m_process.waitForStarted(5000))

@@ -219,7 +219,9 @@ public:
                          {QStringLiteral("-displayfd"), QStringLiteral("1"),
                           QStringLiteral("-screen"), QStringLiteral("0"),
                           QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                          QStringLiteral("tcp")})) {
+                          QStringLiteral("tcp"),
+                          // no reset when a client leaves: it refuses the next one meanwhile
+                          QStringLiteral("-noreset")})) {
             // On X, Qt hands addresses to xdg-open and its kin: the recorders.
             m_env.insert(QStringLiteral("DISPLAY"), u':' + m_xvfb.line());
         } else {

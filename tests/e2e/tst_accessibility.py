@@ -781,7 +781,10 @@ def start_desktop(procs, work):
     os.mkdir(runtime, 0o700)
 
     _, display = procs.start_for_line(
-        ["Xvfb", "-displayfd", "FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp"])
+        # -noreset: an X server that resets when its last client leaves refuses
+        # connections meanwhile.
+        ["Xvfb", "-displayfd", "FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+         "-noreset"])
     display = ":" + display
     for name in ("QT_QPA_PLATFORM", "AT_SPI_BUS_ADDRESS", "QT_ACCESSIBILITY",
                  "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "NO_AT_BRIDGE", "WAYLAND_DISPLAY"):

@@ -82,7 +82,9 @@ void TstPrivacy::initTestCase()
     if (m_xvfb.start(QStringLiteral("Xvfb"),
                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                       QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp")}))
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                      // no reset when a client leaves: it refuses the next one meanwhile
+                      QStringLiteral("-noreset")}))
         m_display = u':' + m_xvfb.line();
 }
 
