@@ -90,9 +90,8 @@ public:
         // then, its connection.
         m_process.start(program, {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                   QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                  QStringLiteral("-noreset"),
-                                  QStringLiteral("-screen"), QStringLiteral("0"),
-                                  QStringLiteral("1280x1024x24")});
+                                  QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                                  QStringLiteral("0"), QStringLiteral("1280x1024x24")});
         if (!m_process.waitForStarted(5000))
             return false;
         QByteArray out;
