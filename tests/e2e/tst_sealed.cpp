@@ -20,6 +20,10 @@
 // Rows whose case ends unread, or may, get a page limit of 3 s so that the
 // test does not wait half a minute for them; the others, and the ordinary
 // lookups, the program's own.
+//
+// LUMORA_SEALED_PROGRAM runs the rows against another build of the program
+// (an older one, say, to see which pages it lets out); its engine module is
+// the one next to it.
 #include "marketplace/sealed.h"
 #include "sealedprogram.h"
 
@@ -62,8 +66,9 @@ void TstSealed::initTestCase()
     QVERIFY(m_market.listen());
     m_ordinary = ordinaryShop();
     QVERIFY(!m_ordinary.expect.sellerCredit.isEmpty());
-    m_program = std::make_unique<Program>(QStringLiteral(LUMORA_BINARY),
-                                          QStringLiteral(LUMORA_DRIVER), &m_market);
+    m_program = std::make_unique<Program>(
+        qEnvironmentVariable("LUMORA_SEALED_PROGRAM", QStringLiteral(LUMORA_BINARY)),
+        QStringLiteral(LUMORA_DRIVER), &m_market);
     QVERIFY2(m_program->prepare(), qPrintable(m_program->trouble()));
     QVERIFY2(m_program->ensureRunning(), qPrintable(m_program->trouble()));
 }
