@@ -22,7 +22,8 @@ constexpr int kPageTimeoutMs = 30000;
 
 Form1::Form1(Browser *browser, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_browser(browser),
-      m_list1(new QStringListModel(this)), m_list2(new QStringListModel(this))
+      m_list1(new QStringListModel(this)), m_list2(new QStringListModel(this)),
+      m_keyboardHold(new KeyboardHold(this))
 {
     InstallFontSubstitutes();
     Accessibility::Install();

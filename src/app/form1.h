@@ -3,9 +3,9 @@
 #pragma once
 
 #include "evaluation/shopfacts.h"
+#include "keyboardhold.h"
 #include "lookup/browser.h"
 
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -97,8 +97,6 @@ private:
     bool m_activated = false;
     bool m_painted = false;
     bool m_valueBeforePress = false;
-    // Where the keyboard was when a lookup locked the name box and the
-    // search button, and where Qt then moved it.
-    QPointer<QWidget> m_focusBeforeLookup;
-    QPointer<QWidget> m_focusDuringLookup;
+    // While a lookup runs, no key reaches the window's controls.
+    KeyboardHold *m_keyboardHold;
 };

@@ -15,25 +15,30 @@ void Form1::txtTB_KeyPress(qint16 &keyAscii)
         cmdTBCX_Click();
 }
 
-// Disables the search button, then the name box. The keyboard, if it was in
-// either, moves on to the next control; it comes back when the lookup ends.
+// Disables the search button, then the name box. Before that, the keyboard
+// is parked on the status line, which does nothing with a key and which a
+// screen reader reads out: left to Qt, it would move on to the next control
+// in the Tab order, "退出", and a second Enter would end the program. Until
+// the lookup ends, no key reaches any control of the window.
 void Form1::lockInputs()
 {
-    QWidget *focus = QApplication::focusWidget();
-    const bool inInputs = focus == ui->txtTB || focus == ui->cmdTBCX;
-    m_focusBeforeLookup = inInputs ? focus : nullptr;
+    QWidget *focus = focusWidget();
+    if (!focus || focus == ui->txtTB || focus == ui->cmdTBCX)
+        ui->lblTBZZ->setFocus(Qt::OtherFocusReason);
+    m_keyboardHold->hold();
     ui->cmdTBCX->setEnabled(false);
     ui->txtTB->setEnabled(false);
-    m_focusDuringLookup = inInputs ? QApplication::focusWidget() : nullptr;
 }
 
-// Called once the inputs are enabled again: the keyboard returns to the name
-// box or the search button, unless the user has moved it meanwhile. Without
-// this, Enter pressed again after a lookup would land on "退出".
+// Called once the inputs are enabled again: the keys reach the window again,
+// and the caret returns to the name box, unless the user has clicked
+// elsewhere in the window meanwhile.
 void Form1::giveFocusBack()
 {
-    if (m_focusBeforeLookup && QApplication::focusWidget() == m_focusDuringLookup)
-        m_focusBeforeLookup->setFocus(Qt::OtherFocusReason);
+    m_keyboardHold->release();
+    QWidget *focus = focusWidget();
+    if (!focus || focus == ui->lblTBZZ)
+        ui->txtTB->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::cmdTBCX_Click()

@@ -5,6 +5,7 @@
 #include "lookup/modulebrowser.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QUrlQuery>
@@ -89,6 +90,8 @@ private slots:
     void adviceExplained();
     void keyboardComesBack_data();
     void keyboardComesBack();
+    void keysDuringALookup_data();
+    void keysDuringALookup();
     void withoutTheEngineModule_data();
     void withoutTheEngineModule();
 };
@@ -618,43 +621,61 @@ void TstLookup::keyboardComesBack_data()
 {
     QTest::addColumn<QString>("startedFrom"); // the control that had the keyboard
     QTest::addColumn<QString>("ending");
-    QTest::addColumn<bool>("userMovedOn"); // Tab pressed during the lookup
+    QTest::addColumn<QString>("clicked"); // a control clicked during the lookup
     QTest::addColumn<QString>("focusAfter");
     QTest::newRow("Enter in the name box, facts") << "txtTB"
-                                                  << "extraction" << false << "txtTB";
+                                                  << "extraction"
+                                                  << ""
+                                                  << "txtTB";
     QTest::newRow("Enter in the name box, not found") << "txtTB"
-                                                      << "notfound" << false << "txtTB";
+                                                      << "notfound"
+                                                      << ""
+                                                      << "txtTB";
     QTest::newRow("Enter in the name box, dead end") << "txtTB"
-                                                     << "deadend" << false << "txtTB";
+                                                     << "deadend"
+                                                     << ""
+                                                     << "txtTB";
+    QTest::newRow("Enter in the name box, page limit") << "txtTB"
+                                                       << "timeout"
+                                                       << ""
+                                                       << "txtTB";
     QTest::newRow("search button, facts") << "cmdTBCX"
-                                          << "extraction" << false << "cmdTBCX";
-    QTest::newRow("moved on during the lookup") << "txtTB"
-                                                << "extraction" << true << "Text12";
+                                          << "extraction"
+                                          << ""
+                                          << "txtTB";
+    QTest::newRow("a field clicked during the lookup") << "txtTB"
+                                                       << "extraction"
+                                                       << "Text12"
+                                                       << "Text12";
 }
 
-// After a lookup started from the keyboard, the keyboard is back where it
-// was, not on "退出" where Qt moved it while the inputs were locked.
+// During a lookup the keyboard rests on the status line, which does nothing
+// with a key; whatever the ending, the caret then returns to the name box,
+// unless the user clicked elsewhere meanwhile.
 void TstLookup::keyboardComesBack()
 {
     QFETCH(QString, startedFrom);
     QFETCH(QString, ending);
-    QFETCH(bool, userMovedOn);
+    QFETCH(QString, clicked);
     QFETCH(QString, focusAfter);
     WindowFixture w;
     w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    w.form.setPageTimeout(ending == u"timeout" ? 1 : 30000);
     w.line("txtTB")->setText(QStringLiteral("abc"));
     auto *start = w.get<QWidget>(qPrintable(startedFrom));
     start->setFocus();
     QTest::keyClick(start, startedFrom == u"txtTB" ? Qt::Key_Return : Qt::Key_Space);
     QVERIFY(!w.button("cmdTBCX")->isEnabled());
-    QCOMPARE(QApplication::focusWidget(), w.button("Command1"));
-    if (userMovedOn)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("lblTBZZ"));
+    if (!clicked.isEmpty())
+        QTest::mouseClick(w.get<QWidget>(qPrintable(clicked)), Qt::LeftButton);
     if (ending == u"notfound") {
         w.browser.finish(page(QStringLiteral("没有找到")));
     } else if (ending == u"deadend") {
         w.browser.finish(page(QStringLiteral("空")));
+    } else if (ending == u"timeout") {
+        QTRY_VERIFY(w.button("cmdTBCX")->isEnabled());
     } else {
         w.browser.finish(resultsPage());
         w.browser.finish(shopPage());
@@ -662,6 +683,73 @@ void TstLookup::keyboardComesBack()
     }
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
+}
+
+void TstLookup::keysDuringALookup_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // one press of each, in order, per round
+    QTest::addColumn<int>("rounds");
+    const QList<std::pair<const char *, QList<int>>> keys = {
+        {"Enter", {Qt::Key_Enter}},
+        {"Return", {Qt::Key_Return}},
+        {"Space", {Qt::Key_Space}},
+        {"Escape", {Qt::Key_Escape}},
+        {"Tab then Enter", {Qt::Key_Tab, Qt::Key_Return}},
+        {"a letter", {Qt::Key_Q}},
+    };
+    for (const auto &[name, sequence] : keys) {
+        for (int rounds : {1, 2, 5})
+            QTest::addRow("%s x%d", name, rounds) << sequence << rounds;
+    }
+}
+
+// Keys pressed right after a lookup starts, as an impatient user does, reach
+// nothing: the program goes on, no second lookup starts, nothing opens and
+// no field changes; the lookup ends with its facts and the caret in the
+// name box.
+void TstLookup::keysDuringALookup()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, rounds);
+    WindowFixture w;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    w.button("cmdTBURL")->setEnabled(true); // as an earlier lookup leaves it
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    w.line("txtTB")->setText(QStringLiteral("abc"));
+    w.line("txtTB")->setFocus();
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Return);
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QVERIFY(!w.button("cmdTBCX")->isEnabled());
+
+    for (int round = 0; round < rounds; ++round) {
+        for (int key : keys)
+            QTest::keyClick(w.form.windowHandle(), Qt::Key(key));
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(w.form.isVisible());
+    QCOMPARE(w.browser.navigations.size(), 1);
+    QVERIFY(w.boxes.isEmpty());
+    QVERIFY(catcher.opened.isEmpty());
+    QCOMPARE(QApplication::activeWindow(), &w.form);
+    QCOMPARE(w.line("txtTB")->text(), QStringLiteral("abc"));
+    QCOMPARE(w.line("Text9")->text(), QString());
+    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+    QCOMPARE(w.flags(), QString());
+
+    w.browser.finish(resultsPage());
+    w.browser.finish(shopPage());
+    w.browser.finish(ratingPage());
+    QVERIFY(w.form.isVisible());
+    QCOMPARE(w.browser.navigations.size(), 3);
+    QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
+    QCOMPARE(w.line("Text12")->text(), QStringLiteral("2005"));
+    QCOMPARE(w.line("Text7")->text(), QStringLiteral("12000"));
+    QCOMPARE(w.line("Text8")->text(), QStringLiteral("4"));
+    QCOMPARE(w.flags(), QStringLiteral("P"));
+    QCOMPARE(QApplication::focusWidget(), w.line("txtTB"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
 void TstLookup::withoutTheEngineModule_data()

@@ -242,6 +242,8 @@ void TstWindow::tabOrder_data()
 
 // Tab and Shift+Tab go round the visible, enabled controls in the window's
 // order and never into the browser's place, whatever the engine puts there.
+// During a lookup no key acts on the window: a control clicked meanwhile
+// keeps the keyboard.
 void TstWindow::tabOrder()
 {
     QFETCH(bool, lookupRunning);
@@ -255,8 +257,7 @@ void TstWindow::tabOrder()
                             "cmdTBCX", "cmdTBURL", "txtTB",  "Command1"};
     if (lookupRunning) {
         w.startLookup(QStringLiteral("abc"));
-        expected.removeAll(QStringLiteral("cmdTBCX"));
-        expected.removeAll(QStringLiteral("txtTB"));
+        expected.fill(QStringLiteral("Text12"));
     }
     const auto walk = [&](Qt::Key key) {
         QStringList seen;
@@ -274,7 +275,8 @@ void TstWindow::tabOrder()
     QCOMPARE(walk(Qt::Key_Tab), expected + expected);
     QStringList backwards = expected;
     std::reverse(backwards.begin(), backwards.end());
-    backwards.prepend(backwards.takeLast()); // from Text12, Shift+Tab goes to Command1 first
+    if (!lookupRunning)
+        backwards.prepend(backwards.takeLast()); // from Text12, Shift+Tab goes to Command1 first
     w.line("Text12")->setFocus();
     QCOMPARE(walk(Qt::Key_Backtab), backwards + backwards);
 }
