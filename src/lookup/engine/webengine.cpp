@@ -18,11 +18,17 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineQuotaRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEngineDesktopMediaRequest>
+#include <QWebEnginePermission>
+#include <QWebEngineWebAuthUxRequest>
+#else
+#include <QWebEngineQuotaRequest>
+#endif
 
 namespace {
 
@@ -124,17 +130,30 @@ LookupPage::LookupPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
     // A permission (location, notifications, camera, microphone, screen,
-    // pointer lock): refused without asking; nobody could be asked.
+    // pointer lock, and from Qt 6.8 on the clipboard and the local fonts
+    // too): refused without asking; nobody could be asked.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(this, &QWebEnginePage::permissionRequested, this,
+            [](QWebEnginePermission permission) { permission.deny(); });
+    // The choice of a screen or a window to share: none is chosen.
+    connect(this, &QWebEnginePage::desktopMediaRequested, this,
+            [](const QWebEngineDesktopMediaRequest &request) { request.cancel(); });
+    // A security key or passkey: nobody is there to touch one.
+    connect(this, &QWebEnginePage::webAuthUxRequested, this,
+            [](QWebEngineWebAuthUxRequest *request) { request->cancel(); });
+#else
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl &origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
+    // Room to store data: refused; the lookup keeps nothing. (Qt 6.8 no
+    // longer asks.)
+    connect(this, &QWebEnginePage::quotaRequested, this,
+            [](QWebEngineQuotaRequest request) { request.reject(); });
+#endif
     // Full screen: refused; the page is never shown.
     connect(this, &QWebEnginePage::fullScreenRequested, this,
             [](QWebEngineFullScreenRequest request) { request.reject(); });
-    // Room to store data: refused; the lookup keeps nothing.
-    connect(this, &QWebEnginePage::quotaRequested, this,
-            [](QWebEngineQuotaRequest request) { request.reject(); });
     // Becoming the handler of a scheme: refused; the page is nobody's browser.
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
@@ -208,7 +227,9 @@ WebEngine::~WebEngine()
     // The pages, the current one and any on their way out, must go before
     // their profile.
     delete m_view;
-    qDeleteAll(findChildren<LookupPage *>(Qt::FindDirectChildrenOnly));
+    const QObjectList children = this->children();
+    for (QObject *child : children)
+        delete dynamic_cast<LookupPage *>(child);
     delete m_profile;
 }
 
@@ -244,7 +265,14 @@ void WebEngine::ensureView()
     m_profile = new QWebEngineProfile(); // no storage name: off the record
     m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
+    // Spell checking is off by default; turning it off once more would make
+    // Qt 6.8 look for dictionaries and complain on the terminal.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Qt 6.8 keeps the answers to a page's permission requests; there are
+    // none to keep, in memory or on disk.
+    m_profile->setPersistentPermissionsPolicy(
+        QWebEngineProfile::PersistentPermissionsPolicy::AskEveryTime);
+#endif
     // A download: none starts, and nothing is written.
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
