@@ -27,8 +27,7 @@ public:
 inline void nameApplication()
 {
     QApplication::setApplicationName(QStringLiteral("lumora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
-    QApplication::setDesktopFileName(QStringLiteral("lumora"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
 }
 
 inline void showCentred(QWidget &window)

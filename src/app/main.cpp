@@ -46,8 +46,9 @@ int main(int argc, char *argv[])
     // The browser engine describes its set-up on the terminal; a desktop
     // tool keeps quiet.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // No display name: Qt would add it to every title bar, the window's
+    // "Lumora1.2" and the message boxes' "错误" alike.
     QApplication::setApplicationName(QStringLiteral("lumora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Lumora"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.lumora.Lumora"));
     // Qt's own buttons and menus speak Chinese like the window, in any locale.
     QtTranslation::InstallChinese();
