@@ -23,8 +23,8 @@ types on the real window:
   4. a name that does not exist: an alert whose text can be read and whose
      button, read as "确定", can be pressed through the bus; the window is
      usable afterwards;
-  5. a lookup that hangs: Tab while it runs; "退出" pressed through the bus
-     ends the program.
+  5. a lookup that hangs: the focus rests on the status line and no key does
+     anything while it runs; "退出" pressed through the bus ends the program.
 
 Every check that fails is reported with what the bus said and what was
 expected; the test goes on where it can and exits 1 if any check failed.
@@ -298,12 +298,19 @@ def subtree(obj):
     return out
 
 
+# The bus of Debian 13 (at-spi2-core 2.56) names a push button's role
+# "button"; Debian 12's (2.46) says "push button". Both are the same role, and
+# the test speaks of it by the older name.
+ROLE_NAMES = {"button": "push button"}
+
+
 def role_and_name(obj):
     """An object's role and name, or (None, None) once it is gone: a box that
     closes, or a view the browser engine replaces as it starts, leaves its path
     in a child list the bus has already handed out."""
     try:
-        return obj.getRoleName(), obj.name
+        name = obj.getRoleName()
+        return ROLE_NAMES.get(name, name), obj.name
     except Exception:
         return None, None
 
@@ -693,6 +700,25 @@ def alert_for_missing_name(win, display_env):
     check_status(win, READY, "after the message box")
 
 
+def keys_during_lookup(win, display_env):
+    """While a lookup runs, the focus rests on the status line, which a screen
+    reader reads out, and no key moves it or acts on anything."""
+    have = win.bus.focus[-1][0] if win.bus.focus else None
+    if have is None or have is not win.status_line():
+        problem("during the lookup of %s the focus is on %s, expected the status line"
+                % (HANGS, win.name_of(have) if have is not None else "nothing the bus reported"))
+    count = len(win.bus.focus)
+    press(display_env, "Tab", "Return", "space", "shift+Tab", "Escape", "Return")
+    if win.bus.pump(1.0, lambda: len(win.bus.focus) > count):
+        problem("during the lookup of %s a key moved the focus to %s"
+                % (HANGS, win.name_of(win.bus.focus[-1][0])))
+    for designer in ("txtTB", "cmdTBCX"):
+        if win.enabled(designer):
+            problem("a key pressed during the lookup of %s enabled %s" % (HANGS, designer))
+    note("during the lookup of %s the focus rests on %s; Tab, Return, space, Escape do "
+         "nothing" % (HANGS, describe(have)))
+
+
 def hanging_lookup_and_exit(win, display_env, program):
     focus_name_box(win, display_env, "before the lookup that hangs")
     press(display_env, "ctrl+a", "BackSpace")
@@ -701,7 +727,7 @@ def hanging_lookup_and_exit(win, display_env, program):
     win.bus.pump(10, lambda: SEARCHING in win.status_reads() and not win.enabled("txtTB"))
     win.bus.pump(2 * DELAY_MS / 1000.0)
     check_status(win, SEARCHING, "while %s loads" % HANGS)
-    tab_round(win, display_env, "during the lookup of %s" % HANGS)
+    keys_during_lookup(win, display_env)
     check_status(win, SEARCHING, "still while %s loads" % HANGS)
 
     exit_button = win.controls.get("Command1")
