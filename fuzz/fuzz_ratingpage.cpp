@@ -145,17 +145,11 @@ void checkPage(const QStringList &pieces, uint8_t choice)
 
     // The facts as the lookup reads them from this page, then the pieces
     // taken as facts directly.
-    ShopFacts facts;
-    const RatingPage::Flags flags = RatingPage::ReadFlags(page);
-    facts.sellerCredit = credit;
-    facts.registeredOn = RatingPage::YearOrUnknown(yearCut);
-    facts.recentGoodRatings = RatingPage::NumericItem(counts, 0);
-    facts.recentBadRatings = RatingPage::NumericItem(counts, 2);
-    facts.violations = flags.violations;
-    facts.penalties = flags.penalties;
-    facts.refundDisputes = flags.refundDisputes;
-    facts.complaintDisputes = flags.complaintDisputes;
-    facts.consumerProtection = flags.consumerProtection;
+    const ShopFacts facts = RatingPage::ReadShopFacts(page, links);
+    FUZZ_CHECK(facts.sellerCredit == credit);
+    FUZZ_CHECK(facts.registeredOn == RatingPage::YearOrUnknown(yearCut));
+    FUZZ_CHECK(facts.recentGoodRatings == RatingPage::NumericItem(counts, 0));
+    FUZZ_CHECK(facts.recentBadRatings == RatingPage::NumericItem(counts, 2));
     checkEvaluation(facts);
 
     ShopFacts raw;

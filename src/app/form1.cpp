@@ -6,6 +6,7 @@
 #include "errorbox.h"
 #include "fonts.h"
 #include "lookup/linktests.h"
+#include "lookup/messages.h"
 #include "ui_form1.h"
 
 #include <QAccessible>
@@ -16,14 +17,9 @@
 #include <QMouseEvent>
 #include <QStringListModel>
 
-namespace {
-constexpr int kPageTimeoutMs = 30000;
-} // namespace
-
 Form1::Form1(Browser *browser, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_browser(browser),
-      m_list1(new QStringListModel(this)), m_list2(new QStringListModel(this)),
-      m_keyboardHold(new KeyboardHold(this))
+      m_lookup(new ShopLookup(this, browser, this)), m_keyboardHold(new KeyboardHold(this))
 {
     InstallFontSubstitutes();
     Accessibility::Install();
@@ -31,8 +27,8 @@ Form1::Form1(Browser *browser, QWidget *parent)
     setupLook();
     ui->Text10->setPlainText(QStringLiteral("暂无建议.\r\n"));
     m_adviceDescription = ui->Text10->accessibleDescription();
-    ui->List1->setModel(m_list1);
-    ui->List2->setModel(m_list2);
+    ui->List1->setModel(m_lookup->list1());
+    ui->List2->setModel(m_lookup->list2());
 
     for (QCheckBox *box : {ui->Check2, ui->Check3, ui->Check4, ui->Check5, ui->Check6})
         box->installEventFilter(this);
@@ -41,21 +37,16 @@ Form1::Form1(Browser *browser, QWidget *parent)
         w->installEventFilter(this);
     installEventFilter(this);
 
-    connect(ui->cmdTBCX, &QPushButton::clicked, this, &Form1::cmdTBCX_Click);
+    connect(ui->cmdTBCX, &QPushButton::clicked, m_lookup, &ShopLookup::cmdTBCX_Click);
     connect(ui->cmdTBURL, &QPushButton::clicked, this, &Form1::cmdTBURL_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(ui->Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(ui->Command13, &QPushButton::clicked, this, &Form1::judge);
 
     // Nothing the browser puts in its place may take the keyboard: the
     // page is out of sight.
     ui->WebTB->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &Form1::keepFocusOutOfBrowser);
     m_browser->setContainer(ui->WebTB);
-    connect(m_browser, &Browser::DocumentComplete, this, &Form1::WebTB_DocumentComplete);
-
-    m_pageTimer.setSingleShot(true);
-    m_pageTimer.setInterval(kPageTimeoutMs);
-    connect(&m_pageTimer, &QTimer::timeout, this, &Form1::pageTimedOut);
 }
 
 Form1::~Form1()
@@ -121,7 +112,7 @@ void Form1::cmdTBURL_Click()
     ui->cmdTBURL->setEnabled(false);
     // Only web pages go to the default browser; a link that merely mentions
     // the rating host under another scheme is never opened.
-    const QUrl address(m_ratePageUrl);
+    const QUrl address(m_lookup->ratePageUrl());
     if (Lookup::IsWebAddress(address))
         QDesktopServices::openUrl(address);
 }
@@ -139,7 +130,7 @@ void Form1::Check_KeyDown(QCheckBox *, int &keyCode)
 
 void Form1::Check_MouseUp(QCheckBox *box, bool valueBeforePress)
 {
-    ErrorBox::Show(this, QStringLiteral("本项严禁修改！"));
+    ErrorBox::Show(this, Messages::kReadOnly);
     box->setChecked(valueBeforePress);
 }
 
@@ -191,7 +182,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (watched == ui->txtTB && enter) {
             qint16 keyAscii = 13;
-            txtTB_KeyPress(keyAscii);
+            m_lookup->txtTB_KeyPress(keyAscii);
         }
         // Enter on a focused button presses it, as on any desktop.
         if (enter && !key->isAutoRepeat()) {
@@ -204,17 +195,98 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+QString Form1::shopName() const
+{
+    return ui->txtTB->text();
+}
+
+void Form1::setShopName(const QString &name)
+{
+    ui->txtTB->setText(name);
+}
+
+bool Form1::canSearch() const
+{
+    return ui->cmdTBCX->isEnabled();
+}
+
+// In the order a lookup start has always cleared them.
+void Form1::clearFacts()
+{
+    for (const FactFlag &f : kFactFlags)
+        findChild<QCheckBox *>(QLatin1String(f.control))->setChecked(false);
+    ui->Text7->clear();
+    ui->Text8->clear();
+    ui->Text9->clear();
+    ui->Text10->setPlainText(Messages::kNoAdvice);
+    ui->Text10->setToolTip(QString());
+    ui->Text10->setAccessibleDescription(m_adviceDescription);
+    ui->Text12->clear();
+}
+
 ShopFacts Form1::readFacts() const
 {
-    ShopFacts f;
-    f.sellerCredit = ui->Text9->text();
-    f.recentGoodRatings = ui->Text7->text();
-    f.recentBadRatings = ui->Text8->text();
-    f.registeredOn = ui->Text12->text();
-    f.consumerProtection = ui->Check2->isChecked();
-    f.violations = ui->Check3->isChecked();
-    f.refundDisputes = ui->Check4->isChecked();
-    f.complaintDisputes = ui->Check5->isChecked();
-    f.penalties = ui->Check6->isChecked();
-    return f;
+    ShopFacts facts;
+    for (const FactText &t : kFactTexts)
+        facts.*t.fact = findChild<QLineEdit *>(QLatin1String(t.control))->text();
+    for (const FactFlag &f : kFactFlags)
+        facts.*f.fact = findChild<QCheckBox *>(QLatin1String(f.control))->isChecked();
+    return facts;
+}
+
+void Form1::showFacts(const ShopFacts &facts)
+{
+    for (const FactFlag &f : kFactFlags)
+        findChild<QCheckBox *>(QLatin1String(f.control))->setChecked(facts.*f.fact);
+    for (const FactText &t : kFactTexts)
+        findChild<QLineEdit *>(QLatin1String(t.control))->setText(facts.*t.fact);
+}
+
+// Before the search button and the name box are disabled, the keyboard is
+// parked on the status line, which does nothing with a key and which a
+// screen reader reads out: left to Qt, it would move on to the next control
+// in the Tab order, "退出", and a second Enter would end the program. Until
+// the lookup ends, no key reaches any control of the window.
+void Form1::lockInputs()
+{
+    QWidget *focus = focusWidget();
+    if (!focus || focus == ui->txtTB || focus == ui->cmdTBCX)
+        ui->lblTBZZ->setFocus(Qt::OtherFocusReason);
+    m_keyboardHold->hold();
+    ui->cmdTBCX->setEnabled(false);
+    ui->txtTB->setEnabled(false);
+}
+
+void Form1::unlockInputs(bool ratingPageRead)
+{
+    ui->cmdTBCX->setEnabled(true);
+    ui->txtTB->setEnabled(true);
+    ui->cmdTBURL->setEnabled(ratingPageRead);
+}
+
+// The keys reach the window again, and the caret returns to the name box,
+// unless the user has clicked elsewhere in the window meanwhile.
+void Form1::returnKeyboard()
+{
+    m_keyboardHold->release();
+    QWidget *focus = focusWidget();
+    if (!focus || focus == ui->lblTBZZ)
+        ui->txtTB->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::showError(const QString &message)
+{
+    ErrorBox::Show(this, message);
+}
+
+void Form1::judge()
+{
+    m_judgement.Command13_Click();
+}
+
+void Form1::showAdvice(const QString &advice, const QString &why)
+{
+    ui->Text10->setPlainText(advice);
+    ui->Text10->setToolTip(why);
+    ui->Text10->setAccessibleDescription(why);
 }

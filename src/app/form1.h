@@ -2,16 +2,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "evaluation/shopfacts.h"
+#include "evaluation/judgement.h"
 #include "keyboardhold.h"
-#include "lookup/browser.h"
+#include "lookup/lookupwindow.h"
+#include "lookup/shoplookup.h"
 
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class QCheckBox;
-class QStringListModel;
 
 namespace Ui {
 class Form1;
@@ -19,8 +18,9 @@ class Form1;
 
 // The tool's one window. Its fields are the only store of the shop facts
 // and of the advice; the lookup writes them and the evaluation reads them
-// back. Handlers keep the names of the controls they belong to.
-class Form1 : public QWidget {
+// back, each through its own narrow interface. Handlers keep the names of
+// the controls they belong to.
+class Form1 : public QWidget, public LookupWindow, public JudgementWindow {
     Q_OBJECT
     // The page limit, also reachable by name for drivers of the real program.
     Q_PROPERTY(int pageTimeout READ pageTimeout WRITE setPageTimeout)
@@ -28,30 +28,33 @@ public:
     explicit Form1(Browser *browser, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Window-level lookup values.
-    QString ratePageUrl() const { return m_ratePageUrl; }
-    bool navigationArmed() const { return m_navigationArmed; }
-    qint16 lookupStage() const { return m_lookupStage; }
-    QString ratePageText() const { return m_ratePageText; }
+    // The lookup and the evaluation that run in this window.
+    ShopLookup &lookup() { return *m_lookup; }
+    Judgement &judgement() { return m_judgement; }
+    void setPageTimeout(int milliseconds) { m_lookup->setPageTimeout(milliseconds); }
+    int pageTimeout() const { return m_lookup->pageTimeout(); }
 
-    // How long a page of the lookup may take before the lookup gives up.
-    void setPageTimeout(int milliseconds) { m_pageTimer.setInterval(milliseconds); }
-    int pageTimeout() const { return m_pageTimer.interval(); }
-
-    // Lookup start.
-    void cmdTBCX_Click();
-    void txtTB_KeyPress(qint16 &keyAscii);
-    // Page-load navigation and rating-page extraction.
-    void WebTB_DocumentComplete(const DocumentSnapshot &document);
-    void ExtractShopFacts(const DocumentSnapshot &document);
-    // Evaluation.
-    void Command13_Click();
     // Window commands.
     void Form_Activate();
     void Command1_Click();
     void cmdTBURL_Click();
     void Check_KeyDown(QCheckBox *box, int &keyCode);
     void Check_MouseUp(QCheckBox *box, bool valueBeforePress);
+
+    // What the lookup and the evaluation see of the window.
+    QString shopName() const override;
+    void setShopName(const QString &name) override;
+    bool canSearch() const override;
+    void clearFacts() override;
+    void showFacts(const ShopFacts &facts) override;
+    void lockInputs() override;
+    void unlockInputs(bool ratingPageRead) override;
+    void returnKeyboard() override;
+    void setStatus(const QString &text) override;
+    void showError(const QString &message) override;
+    void judge() override;
+    ShopFacts readFacts() const override;
+    void showAdvice(const QString &advice, const QString &why) override;
 
 signals:
     // The window has been painted for the first time.
@@ -64,32 +67,14 @@ protected:
 private:
     void setupLook();
     void setupPictures();
-    void setStatus(const QString &text);
     void keepOutOfTabChain(QWidget *widget);
     void keepFocusOutOfBrowser(QWidget *old, QWidget *now);
-    void lockInputs();
-    void giveFocusBack();
-    // How a lookup ends: the shop does not exist, its rating page was read,
-    // or it could not be read.
-    enum class Ending { NotFound, Read, Unread };
-    void armNavigation(const QUrl &address);
-    void followShopLink(const DocumentSnapshot &document);
-    void followRatingLink(const DocumentSnapshot &document);
-    void endLookup(Ending ending, const QString &message = QString());
-    void pageTimedOut();
-    ShopFacts readFacts() const;
     bool isIndicator(QObject *object) const;
 
     std::unique_ptr<Ui::Form1> ui;
     Browser *m_browser;
-    QStringListModel *m_list1;
-    QStringListModel *m_list2;
-    QTimer m_pageTimer;
-
-    QString m_ratePageUrl;
-    bool m_navigationArmed = false;
-    qint16 m_lookupStage = 0;
-    QString m_ratePageText;
+    ShopLookup *m_lookup;
+    Judgement m_judgement{this};
     // The advice box's description for a screen reader while it holds no
     // score; a score brings its explanation instead.
     QString m_adviceDescription;

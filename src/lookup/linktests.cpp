@@ -2,14 +2,14 @@
 // SPDX-License-Identifier: MIT
 #include "linktests.h"
 
-#include "marketplace.h"
+#include "marketplacesite.h"
 #include "text/textrules.h"
 
 namespace Lookup {
 
 bool IsShopLink(QStringView a)
 {
-    using namespace Marketplace;
+    using namespace MarketplaceSite;
     if (!a.startsWith(kShopLinkPrefix) || !a.endsWith(kShopLinkSuffix))
         return false;
     // Longer than the prefix, as the suffix is longer still: the unit right
@@ -20,7 +20,7 @@ bool IsShopLink(QStringView a)
 
 bool IsRatingLink(QStringView a)
 {
-    return Text::FindText(Marketplace::kRatingMarker, a) != 0;
+    return Text::FindText(MarketplaceSite::kRatingMarker, a) != 0;
 }
 
 qsizetype FirstLink(const QStringList &links, bool (*test)(QStringView))
@@ -34,7 +34,7 @@ qsizetype FirstLink(const QStringList &links, bool (*test)(QStringView))
 
 QUrl SearchAddress(const QString &cleanedName)
 {
-    const QByteArray address = "http://" + Marketplace::kSearchHost.toUtf8() +
+    const QByteArray address = "http://" + MarketplaceSite::kSearchHost.toUtf8() +
                                "/browse/shop_search.htm?q=" + QUrl::toPercentEncoding(cleanedName) +
                                "&title=title&nick=nick&tab=3&s=0";
     return QUrl::fromEncoded(address, QUrl::StrictMode);

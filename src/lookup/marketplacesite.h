@@ -5,7 +5,7 @@
 #include <QStringView>
 
 // The marketplace's addresses and the phrases its pages are recognised by.
-namespace Marketplace {
+namespace MarketplaceSite {
 
 inline constexpr QStringView kSearchHost = u"shopsearch.taobao.com";
 inline constexpr QStringView kShopLinkPrefix = u"http://shop";             // 11 units
@@ -13,4 +13,4 @@ inline constexpr QStringView kShopLinkSuffix = u".taobao.com/";            // 12
 inline constexpr QStringView kRatingMarker = u"rate.taobao.com/user-rate"; // 25 units
 inline constexpr QStringView kNotFound = u"没有找到";
 
-} // namespace Marketplace
+} // namespace MarketplaceSite

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QPluginLoader>
 #include <QWidget>
@@ -21,6 +22,11 @@
 // call that installs it: qt_gl_set_global_share_context is exported by Qt
 // GUI but not documented, and this is the one place that calls it.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+
+// Why the engine's module could not be loaded: silent unless asked for
+// (QT_LOGGING_RULES="lumora.module=true"), the one diagnostic a report of
+// "浏览器组件缺失" needs.
+Q_LOGGING_CATEGORY(lcModule, "lumora.module", QtCriticalMsg)
 
 namespace {
 
@@ -40,7 +46,8 @@ void ensureGlobalShareContext()
 
 QString ModuleBrowser::moduleFileName()
 {
-    return QStringLiteral("lumora-webengine.so");
+    // The build names the module.
+    return QStringLiteral(LUMORA_MODULE_FILE_NAME);
 }
 
 QStringList ModuleBrowser::defaultFolders()
@@ -89,6 +96,7 @@ bool ModuleBrowser::load()
     if (m_loadError.isEmpty())
         m_loadError = QStringLiteral("%1 is in none of: %2")
                           .arg(moduleFileName(), m_folders.join(QStringLiteral(", ")));
+    qCWarning(lcModule).noquote() << "the browser engine's module cannot be loaded:" << m_loadError;
     return false;
 }
 

@@ -68,4 +68,21 @@ QString YearOrUnknown(const QString &cut)
     return Text::IsNumeric(cut) ? cut : QStringLiteral("未知");
 }
 
+ShopFacts ReadShopFacts(const QString &t, const QStringList &links)
+{
+    const Flags flags = ReadFlags(t);
+    const QStringList counts = DropLeading(SliceRatings(links).items, 6);
+    ShopFacts f;
+    f.sellerCredit = CutSellerCredit(t);
+    f.recentGoodRatings = NumericItem(counts, 0);
+    f.recentBadRatings = NumericItem(counts, 2);
+    f.registeredOn = YearOrUnknown(CutRegistrationYear(t));
+    f.consumerProtection = flags.consumerProtection;
+    f.violations = flags.violations;
+    f.refundDisputes = flags.refundDisputes;
+    f.complaintDisputes = flags.complaintDisputes;
+    f.penalties = flags.penalties;
+    return f;
+}
+
 } // namespace RatingPage

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "evaluation/shopfacts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -46,5 +48,11 @@ QString NumericItem(const QStringList &items, qsizetype index);
 
 // The year as shown: the cut when numeric, else "未知".
 QString YearOrUnknown(const QString &cut);
+
+// The nine facts of a rating page, from its body text and its link texts:
+// the flags, the credit and the year cut from the text, and the recent good
+// and bad counts at the first and third place after the six leading items of
+// the rating slice.
+ShopFacts ReadShopFacts(const QString &pageText, const QStringList &linkTexts);
 
 } // namespace RatingPage

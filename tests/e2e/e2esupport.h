@@ -4,6 +4,7 @@
 // and reading the shop facts back out of the window.
 #pragma once
 
+#include "evaluation/shopfacts.h"
 #include "marketplace/sampleshop.h"
 
 #include <QApplication>
@@ -38,24 +39,30 @@ inline QString fieldText(QWidget *form, const char *name)
     return form->findChild<QLineEdit *>(QLatin1String(name))->text();
 }
 
-inline bool indicator(QWidget *form, const char *name)
+// The facts a sample shop's page should yield.
+inline ShopFacts factsOf(const SampleExpectation &e)
 {
-    return form->findChild<QCheckBox *>(QLatin1String(name))->isChecked();
+    return {e.sellerCredit,   e.recentGoodRatings,  e.recentBadRatings,
+            e.registeredOn,   e.consumerProtection, e.violations,
+            e.refundDisputes, e.complaintDisputes,  e.penalties};
 }
 
 // The nine fields hold the expected facts. Check QTest::currentTestFailed()
 // afterwards.
-inline void compareFacts(QWidget *form, const SampleExpectation &e)
+inline void compareFacts(QWidget *form, const ShopFacts &expected)
 {
-    QCOMPARE(fieldText(form, "Text9"), e.sellerCredit);
-    QCOMPARE(fieldText(form, "Text7"), e.recentGoodRatings);
-    QCOMPARE(fieldText(form, "Text8"), e.recentBadRatings);
-    QCOMPARE(fieldText(form, "Text12"), e.registeredOn);
-    QCOMPARE(indicator(form, "Check2"), e.consumerProtection);
-    QCOMPARE(indicator(form, "Check3"), e.violations);
-    QCOMPARE(indicator(form, "Check4"), e.refundDisputes);
-    QCOMPARE(indicator(form, "Check5"), e.complaintDisputes);
-    QCOMPARE(indicator(form, "Check6"), e.penalties);
+    for (const FactText &t : kFactTexts) {
+        QVERIFY2(fieldText(form, t.control) == expected.*t.fact,
+                 qPrintable(QStringLiteral("%1 holds \"%2\", expected \"%3\"")
+                                .arg(QLatin1String(t.control), fieldText(form, t.control),
+                                     expected.*t.fact)));
+    }
+    for (const FactFlag &f : kFactFlags) {
+        const bool checked = form->findChild<QCheckBox *>(QLatin1String(f.control))->isChecked();
+        QVERIFY2(checked == expected.*f.fact,
+                 qPrintable(QStringLiteral("%1 is %2")
+                                .arg(QLatin1String(f.control), checked ? "checked" : "unchecked")));
+    }
 }
 
 } // namespace E2e

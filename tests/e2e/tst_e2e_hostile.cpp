@@ -104,20 +104,7 @@ void TstE2eHostile::hostilePage_data()
 // The fields hold what the rules make of the page the browser last reported.
 void TstE2eHostile::expectFactsOf(const DocumentSnapshot &page)
 {
-    const RatingPage::Flags flags = RatingPage::ReadFlags(page.bodyText);
-    const QStringList counts =
-        RatingPage::DropLeading(RatingPage::SliceRatings(page.anchorTexts).items, 6);
-    SampleExpectation e;
-    e.sellerCredit = RatingPage::CutSellerCredit(page.bodyText);
-    e.recentGoodRatings = RatingPage::NumericItem(counts, 0);
-    e.recentBadRatings = RatingPage::NumericItem(counts, 2);
-    e.registeredOn = RatingPage::YearOrUnknown(RatingPage::CutRegistrationYear(page.bodyText));
-    e.consumerProtection = flags.consumerProtection;
-    e.violations = flags.violations;
-    e.refundDisputes = flags.refundDisputes;
-    e.complaintDisputes = flags.complaintDisputes;
-    e.penalties = flags.penalties;
-    E2e::compareFacts(m_form, e);
+    E2e::compareFacts(m_form, RatingPage::ReadShopFacts(page.bodyText, page.anchorTexts));
 }
 
 void TstE2eHostile::hostilePage()
@@ -141,16 +128,16 @@ void TstE2eHostile::hostilePage()
     // Ended in order, whatever the page did.
     QCOMPARE(get<QLabel>("lblTBZZ")->text(), QStringLiteral("准备就绪"));
     QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
-    QCOMPARE(m_form->lookupStage(), qint16(0));
-    QVERIFY(!m_form->navigationArmed());
+    QCOMPARE(m_form->lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+    QVERIFY(!m_form->lookup().navigationArmed());
     QVERIFY2(m_boxes.size() <= 1, qPrintable(m_boxes.join(u'|')));
     const bool read = get<QPushButton>("cmdTBURL")->isEnabled();
 
     switch (ending) {
     case Hostile::Ending::Facts:
         QVERIFY(read);
-        QCOMPARE(m_form->ratePageUrl(), shop.ratingUrl());
-        E2e::compareFacts(m_form, shop.expect);
+        QCOMPARE(m_form->lookup().ratePageUrl(), shop.ratingUrl());
+        E2e::compareFacts(m_form, E2e::factsOf(shop.expect));
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(m_boxes, QStringList());

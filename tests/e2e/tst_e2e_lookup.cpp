@@ -7,6 +7,7 @@
 #include "e2esupport.h"
 #include "evaluation/evaluateshop.h"
 #include "lookup/linktests.h"
+#include "lookup/messages.h"
 #include "lookup/modulebrowser.h"
 #include "marketplace/marketplace.h"
 
@@ -23,9 +24,7 @@
 Q_DECLARE_METATYPE(SampleShop)
 
 namespace {
-const QString kNotFound =
-    QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
-const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
+using namespace Messages;
 constexpr int kLookupMs = 60000;
 
 QStringList filesUnder(const QString &dir)
@@ -97,8 +96,8 @@ void TstE2eLookup::lookUp(const QString &name)
     QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), kLookupMs);
     QCOMPARE(get<QLabel>("lblTBZZ")->text(), QStringLiteral("准备就绪"));
     QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
-    QCOMPARE(m_form->lookupStage(), qint16(0));
-    QVERIFY(!m_form->navigationArmed());
+    QCOMPARE(m_form->lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+    QVERIFY(!m_form->lookup().navigationArmed());
 }
 
 void TstE2eLookup::sampleShop_data()
@@ -127,11 +126,11 @@ void TstE2eLookup::sampleShop()
         QCOMPARE(text("Text9"), QString());
         return;
     }
-    E2e::compareFacts(m_form, e);
+    E2e::compareFacts(m_form, E2e::factsOf(e));
     if (QTest::currentTestFailed())
         return;
     QVERIFY(get<QPushButton>("cmdTBURL")->isEnabled());
-    QCOMPARE(m_form->ratePageUrl(), shop.ratingUrl());
+    QCOMPARE(m_form->lookup().ratePageUrl(), shop.ratingUrl());
 
     ShopFacts facts;
     facts.sellerCredit = e.sellerCredit;

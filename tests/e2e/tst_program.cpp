@@ -146,11 +146,11 @@ static int exitDuringLookupChild(int argc, char *argv[])
     Form1 form(&browser);
     form.show();
     form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("slow_mirror"));
-    form.cmdTBCX_Click();
+    form.lookup().cmdTBCX_Click();
     // The shop's front page is asked for once the search has been read.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (form.lookupStage() != 1)
+        if (form.lookup().lookupStage() != ShopLookup::Stage::ShopPage)
             return;
         poll.stop();
         QTextStream(stdout) << "exit pressed" << Qt::endl;

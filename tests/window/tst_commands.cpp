@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "windowtest.h"
 
+#include "lookup/messages.h"
+
 #include <QDesktopServices>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -9,7 +11,6 @@
 namespace {
 
 const QString kRate = QStringLiteral("http://rate.taobao.com/user-rate-abc.htm");
-const QString kForbidden = QStringLiteral("本项严禁修改！");
 
 // Drives a whole lookup on the fake browser, with rateLink as the rating link.
 void lookup(WindowFixture &w, const QString &rateLink = kRate)
@@ -71,7 +72,7 @@ void TstCommands::ratePageButtonFollowsTheLookups()
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(m_catcher.opened, QList<QUrl>{QUrl(kRate)});
     QVERIFY(!button->isEnabled());
-    QCOMPARE(w.form.ratePageUrl(), kRate);
+    QCOMPARE(w.form.lookup().ratePageUrl(), kRate);
 
     // A press on a disabled button does nothing.
     QTest::mouseClick(button, Qt::LeftButton);
@@ -108,7 +109,7 @@ void TstCommands::onlyWebPagesReachTheShell()
     QFETCH(bool, opened);
     WindowFixture w;
     lookup(w, link);
-    QCOMPARE(w.form.ratePageUrl(), link);
+    QCOMPARE(w.form.lookup().ratePageUrl(), link);
     w.form.cmdTBURL_Click();
     QCOMPARE(m_catcher.opened.size(), opened ? 1 : 0);
     QVERIFY(!w.button("cmdTBURL")->isEnabled());
@@ -151,7 +152,7 @@ void TstCommands::mouseOnIndicatorIsRefused()
     auto *indicator = w.check(box.toLatin1().constData());
     indicator->setChecked(checked);
     QTest::mouseClick(indicator, button, {}, QPoint(6, 8));
-    QCOMPARE(w.boxes, QStringList{kForbidden});
+    QCOMPARE(w.boxes, QStringList{Messages::kReadOnly});
     QCOMPARE(indicator->isChecked(), checked);
     // Clicked as any control: it has the keyboard, and it is not left
     // pressed down.

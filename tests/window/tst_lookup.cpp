@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "windowtest.h"
 
+#include "lookup/messages.h"
 #include "lookup/modulebrowser.h"
 
 #include <QApplication>
@@ -14,14 +15,7 @@ namespace {
 
 const QString kShop = QStringLiteral("http://shop123.taobao.com/");
 const QString kRate = QStringLiteral("http://rate.taobao.com/user-rate-abc.htm");
-const QString kNotFound =
-    QStringLiteral("您所查询的店铺不存在，请注意查询请输入旺旺名，不是对方起的名！");
-const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
-const QString kNoEngine =
-    QStringLiteral("本软件的浏览器组件缺失或无法加载，无法查询店铺，请重新安装本软件！");
-const QString kSearching = QStringLiteral("正在淘宝服务器上搜索该店铺...");
-const QString kFetching = QStringLiteral("正在获取店铺信用信息......");
-const QString kReady = QStringLiteral("准备就绪");
+using namespace Messages;
 
 DocumentSnapshot resultsPage()
 {
@@ -101,13 +95,13 @@ void TstLookup::emptyNameChangesNothing()
     WindowFixture w;
     w.setFacts("1", "2", "3", "2005", "PV");
     w.startLookup(QString());
-    QCOMPARE(w.boxes, QStringList{QStringLiteral("请输入店铺名!")});
+    QCOMPARE(w.boxes, QStringList{kNoName});
     QCOMPARE(w.line("Text9")->text(), QStringLiteral("1"));
     QCOMPARE(w.flags(), QStringLiteral("PV"));
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.browser.navigations.isEmpty());
     QCOMPARE(w.status(), kReady);
-    QVERIFY(!w.form.navigationArmed());
+    QVERIFY(!w.form.lookup().navigationArmed());
 }
 
 void TstLookup::startResetsAndLocks()
@@ -123,12 +117,12 @@ void TstLookup::startResetsAndLocks()
     QCOMPARE(w.flags(), QString());
     for (const char *name : {"Text7", "Text8", "Text9", "Text12"})
         QVERIFY(w.line(name)->text().isEmpty());
-    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+    QCOMPARE(w.advice(), kNoAdvice);
     QVERIFY(!w.button("cmdTBCX")->isEnabled());
     QVERIFY(!w.line("txtTB")->isEnabled());
     QCOMPARE(w.status(), kSearching);
-    QVERIFY(w.form.navigationArmed());
-    QCOMPARE(w.form.ratePageUrl(), QString());
+    QVERIFY(w.form.lookup().navigationArmed());
+    QCOMPARE(w.form.lookup().ratePageUrl(), QString());
     QCOMPARE(w.browser.navigations.size(), 1);
     QCOMPARE(w.browser.navigations[0].toEncoded(),
              QByteArray("http://shopsearch.taobao.com/browse/"
@@ -182,7 +176,7 @@ void TstLookup::enterStartsOnlyWhenEnabled()
     QCOMPARE(w.browser.navigations.size(), 1);
     // Locked: Enter starts nothing more.
     qint16 enter = 13;
-    w.form.txtTB_KeyPress(enter);
+    w.form.lookup().txtTB_KeyPress(enter);
     QCOMPARE(w.browser.navigations.size(), 1);
     QCOMPARE(enter, qint16(13));
 }
@@ -192,21 +186,21 @@ void TstLookup::wholeLookup()
     WindowFixture w;
     w.startLookup(QStringLiteral("abc"));
     w.browser.finish(resultsPage());
-    QCOMPARE(w.form.lookupStage(), qint16(1));
-    QVERIFY(w.form.navigationArmed());
-    QCOMPARE(w.form.ratePageUrl(), kShop);
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::ShopPage);
+    QVERIFY(w.form.lookup().navigationArmed());
+    QCOMPARE(w.form.lookup().ratePageUrl(), kShop);
     QCOMPARE(w.browser.navigations.last(), QUrl(kShop));
     QCOMPARE(w.status(), kSearching);
 
     w.browser.finish(shopPage());
-    QCOMPARE(w.form.lookupStage(), qint16(2));
-    QCOMPARE(w.form.ratePageUrl(), kRate);
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::RatingPage);
+    QCOMPARE(w.form.lookup().ratePageUrl(), kRate);
     QCOMPARE(w.status(), kFetching);
     QCOMPARE(w.browser.navigations.last(), QUrl(kRate));
 
     w.browser.finish(ratingPage());
-    QCOMPARE(w.form.lookupStage(), qint16(0));
-    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+    QVERIFY(!w.form.lookup().navigationArmed());
     QCOMPARE(w.status(), kReady);
     QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
     QCOMPARE(w.line("Text12")->text(), QStringLiteral("2005"));
@@ -220,7 +214,7 @@ void TstLookup::wholeLookup()
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.line("txtTB")->isEnabled());
     QVERIFY(w.button("cmdTBURL")->isEnabled());
-    QCOMPARE(w.form.ratePageUrl(), kRate);
+    QCOMPARE(w.form.lookup().ratePageUrl(), kRate);
     QVERIFY(w.boxes.isEmpty());
 }
 
@@ -229,7 +223,7 @@ void TstLookup::eventsWhileDisarmedAreIgnored()
     WindowFixture w;
     w.browser.finish(ratingPage());
     QCOMPARE(w.line("Text9")->text(), QString());
-    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
     // After a finished lookup, a click inside the browser changes nothing.
     w.startLookup(QStringLiteral("abc"));
     w.browser.finish(resultsPage());
@@ -251,7 +245,7 @@ void TstLookup::onlyFirstEventAfterNavigation()
     // A frame of the results page finishing late is not the lookup's.
     w.browser.finish(resultsPage());
     QCOMPARE(w.browser.navigations.size(), 1);
-    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
     QCOMPARE(w.boxes.size(), 1);
 }
 
@@ -261,13 +255,13 @@ void TstLookup::notFound()
     w.startLookup(QStringLiteral("nobody"));
     w.browser.finish(page(QStringLiteral("没有找到与“nobody”相关的店铺")));
     QCOMPARE(w.boxes, QStringList{kNotFound});
-    QCOMPARE(w.form.lookupStage(), qint16(0));
-    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+    QVERIFY(!w.form.lookup().navigationArmed());
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.line("txtTB")->isEnabled());
     QVERIFY(!w.button("cmdTBURL")->isEnabled());
-    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+    QCOMPARE(w.advice(), kNoAdvice);
 }
 
 void TstLookup::shopLinkWinsOverNotFound()
@@ -278,7 +272,7 @@ void TstLookup::shopLinkWinsOverNotFound()
     both.bodyText += QStringLiteral("没有找到相关宝贝");
     w.browser.finish(both);
     QVERIFY(w.boxes.isEmpty());
-    QCOMPARE(w.form.lookupStage(), qint16(1));
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::ShopPage);
     QVERIFY(!w.button("cmdTBCX")->isEnabled());
 }
 
@@ -297,8 +291,8 @@ void TstLookup::deadEnds_data()
     QTest::newRow("shop page failed to load") << 1 << failedPage() << kUnread;
     QTest::newRow("rating page failed to load") << 2 << failedPage() << kUnread;
     QTest::newRow("empty results document") << 0 << DocumentSnapshot() << kUnread;
-    QTest::newRow("no browser engine at the search") << 0 << noEngine << kNoEngine;
-    QTest::newRow("no browser engine at the rating page") << 2 << noEngine << kNoEngine;
+    QTest::newRow("no browser engine at the search") << 0 << noEngine << kEngineMissing;
+    QTest::newRow("no browser engine at the rating page") << 2 << noEngine << kEngineMissing;
 }
 
 Q_DECLARE_METATYPE(DocumentSnapshot)
@@ -317,8 +311,8 @@ void TstLookup::deadEnds()
         w.browser.finish(shopPage());
     w.browser.finish(dead);
     QCOMPARE(w.boxes, QStringList{message});
-    QCOMPARE(w.form.lookupStage(), qint16(0));
-    QVERIFY(!w.form.navigationArmed());
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+    QVERIFY(!w.form.lookup().navigationArmed());
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QVERIFY(w.line("txtTB")->isEnabled());
@@ -349,7 +343,7 @@ void TstLookup::timeoutEndsTheLookup()
     QVERIFY(w.browser.stops >= 1);
     QCOMPARE(w.status(), kReady);
     QVERIFY(w.button("cmdTBCX")->isEnabled());
-    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
     // The page that finally arrives is no longer the lookup's.
     w.browser.finish(shopPage());
     QCOMPARE(w.browser.navigations.size(), pagesFinished + 1);
@@ -366,8 +360,8 @@ void TstLookup::slowPagesAreWaitedFor()
     w.browser.finish(resultsPage());
     QCoreApplication::processEvents();
     QVERIFY(w.boxes.isEmpty());
-    QVERIFY(w.form.navigationArmed());
-    QCOMPARE(w.form.lookupStage(), qint16(1));
+    QVERIFY(w.form.lookup().navigationArmed());
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::ShopPage);
 }
 
 // Notes, in order, what a screen reader is told as a lookup ends: the
@@ -492,10 +486,10 @@ void TstLookup::secondLookupAfterEveryEnding()
                                              : ratingPage());
     }
     QVERIFY(w.button("cmdTBCX")->isEnabled());
-    QCOMPARE(w.form.lookupStage(), qint16(0));
+    QCOMPARE(w.form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
     w.boxes.clear();
     w.startLookup(QStringLiteral("second"));
-    QCOMPARE(w.form.ratePageUrl(), QString());
+    QCOMPARE(w.form.lookup().ratePageUrl(), QString());
     w.browser.finish(resultsPage());
     w.browser.finish(shopPage());
     w.browser.finish(ratingPage());
@@ -545,7 +539,7 @@ void TstLookup::extractionLists()
     QCOMPARE(list2->stringList().first(), QStringLiteral("关闭"));
     QCOMPARE(list1->stringList(),
              (QStringList{"12000", "30", "4", QStringLiteral("来自买家的评价")}));
-    QVERIFY(w.form.ratePageText().contains(QStringLiteral("卖家信用: 12345")));
+    QVERIFY(w.form.lookup().ratePageText().contains(QStringLiteral("卖家信用: 12345")));
 }
 
 void TstLookup::extractionWithNothing()
@@ -607,7 +601,7 @@ void TstLookup::adviceExplained()
         w.browser.finish(ratingPage());
     if (ending == u"again") {
         w.line("Text7")->clear();
-        w.form.Command13_Click();
+        w.form.judgement().Command13_Click();
         QCOMPARE(w.boxes.size(), 1);
     }
     QCOMPARE(advice->toolTip(), why);
@@ -735,7 +729,7 @@ void TstLookup::keysDuringALookup()
     QCOMPARE(QApplication::activeWindow(), &w.form);
     QCOMPARE(w.line("txtTB")->text(), QStringLiteral("abc"));
     QCOMPARE(w.line("Text9")->text(), QString());
-    QCOMPARE(w.advice(), QStringLiteral("暂无建议."));
+    QCOMPARE(w.advice(), kNoAdvice);
     QCOMPARE(w.flags(), QString());
 
     w.browser.finish(resultsPage());
@@ -779,14 +773,14 @@ void TstLookup::withoutTheEngineModule()
     QVERIFY(!browser.loadError().isEmpty());
     for (int lookup = 1; lookup <= 2; ++lookup) {
         form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("abc"));
-        form.cmdTBCX_Click();
+        form.lookup().cmdTBCX_Click();
         QCOMPARE(boxes.size(), lookup - 1); // reported after the start has returned
         QTRY_COMPARE(boxes.size(), lookup);
-        QCOMPARE(boxes.last(), kNoEngine);
+        QCOMPARE(boxes.last(), kEngineMissing);
         QVERIFY(form.findChild<QPushButton *>(QStringLiteral("cmdTBCX"))->isEnabled());
         QVERIFY(form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->isEnabled());
         QCOMPARE(form.findChild<QLabel *>(QStringLiteral("lblTBZZ"))->text(), kReady);
-        QCOMPARE(form.lookupStage(), qint16(0));
+        QCOMPARE(form.lookup().lookupStage(), ShopLookup::Stage::SearchResults);
     }
     ErrorBox::SetHandler({});
 }

@@ -369,9 +369,9 @@ void TstWindow::evaluation()
     QFETCH(QString, advice);
     WindowFixture w;
     w.setFacts(fields[0], fields[1], fields[2], fields[3], fields[4]);
-    w.form.Command13_Click();
+    w.form.judgement().Command13_Click();
     QCOMPARE(w.advice(), advice);
-    w.form.Command13_Click();
+    w.form.judgement().Command13_Click();
     QCOMPARE(w.advice(), advice);
     QVERIFY(w.boxes.isEmpty());
 }
@@ -380,7 +380,7 @@ void TstWindow::missingFactKeepsAdvice()
 {
     WindowFixture w;
     w.setFacts("", "", "1", "2005", "P");
-    w.form.Command13_Click();
+    w.form.judgement().Command13_Click();
     QCOMPARE(w.boxes, QStringList{QStringLiteral("您没有填写店铺信用，无法进行评估！")});
     QCOMPARE(w.advice(), QStringLiteral("暂无建议.\n"));
 }

@@ -37,15 +37,14 @@ struct WindowFixture {
     QString advice() { return get<QPlainTextEdit>("Text10")->toPlainText(); }
     QString status() { return get<QLabel>("lblTBZZ")->text(); }
 
-    // The facts as letters and texts, for compact comparisons.
+    // The flags as letters, in the order of the check boxes: P(rotection),
+    // V(iolations), R(efunds), C(omplaints), X (penalties).
     QString flags()
     {
         QString f;
-        const char *names[] = {"Check2", "Check3", "Check4", "Check5", "Check6"};
-        const char letters[] = {'P', 'V', 'R', 'C', 'X'};
-        for (int i = 0; i < 5; ++i) {
-            if (check(names[i])->isChecked())
-                f += QLatin1Char(letters[i]);
+        for (qsizetype i = 0; i < qsizetype(std::size(kFactFlags)); ++i) {
+            if (check(kFactFlags[i].control)->isChecked())
+                f += QLatin1Char("PVRCX"[i]);
         }
         return f;
     }
@@ -56,14 +55,12 @@ struct WindowFixture {
         line("Text7")->setText(g);
         line("Text8")->setText(b);
         line("Text12")->setText(y);
-        const char *names[] = {"Check2", "Check3", "Check4", "Check5", "Check6"};
-        const char letters[] = {'P', 'V', 'R', 'C', 'X'};
-        for (int i = 0; i < 5; ++i)
-            check(names[i])->setChecked(flagLetters.contains(QLatin1Char(letters[i])));
+        for (qsizetype i = 0; i < qsizetype(std::size(kFactFlags)); ++i)
+            check(kFactFlags[i].control)->setChecked(flagLetters.contains(QLatin1Char("PVRCX"[i])));
     }
     void startLookup(const QString &name)
     {
         line("txtTB")->setText(name);
-        form.cmdTBCX_Click();
+        form.lookup().cmdTBCX_Click();
     }
 };

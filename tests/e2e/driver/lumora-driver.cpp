@@ -37,6 +37,8 @@
 //   poke          a click and a key on the hidden browser's own widget: what no
 //                 user can do, as the browser lies outside the window, but what
 //                 gives the page the user activation that some requests need
+#include "evaluation/shopfacts.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -203,13 +205,13 @@ private:
         state[QStringLiteral("name")] = name && name->isEnabled();
         state[QStringLiteral("details")] = details && details->isEnabled();
         QJsonObject facts;
-        for (const char *field : {"Text9", "Text7", "Text8", "Text12"}) {
-            const auto *edit = control<QLineEdit>(field);
-            facts[QLatin1String(field)] = edit ? edit->text() : QString();
+        for (const FactText &t : kFactTexts) {
+            const auto *edit = control<QLineEdit>(t.control);
+            facts[QLatin1String(t.control)] = edit ? edit->text() : QString();
         }
-        for (const char *indicator : {"Check2", "Check3", "Check4", "Check5", "Check6"}) {
-            const auto *check = control<QCheckBox>(indicator);
-            facts[QLatin1String(indicator)] = check && check->isChecked();
+        for (const FactFlag &f : kFactFlags) {
+            const auto *check = control<QCheckBox>(f.control);
+            facts[QLatin1String(f.control)] = check && check->isChecked();
         }
         state[QStringLiteral("facts")] = facts;
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
