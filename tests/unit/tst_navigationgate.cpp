@@ -103,7 +103,10 @@ void TstNavigationGate::gate_data()
     QTest::newRow("another program's load started while loading is noted")
         << QStringList{"expect " + A, "started " + Mail, "left"} << "yes";
     QTest::newRow("a load started after the page was read is unnoted")
-        << QStringList{"expect " + A, "settle", "finish", "started " + B, "left"} << "no";
+        << QStringList{"expect " + A, "settle", "finish", "started " + B, "started " + Mail, "left"}
+        << "no";
+    QTest::newRow("a load asked for while the last was still read: no longer read")
+        << QStringList{"expect " + A, "settle", "expect " + B, "started " + C, "left"} << "no";
     QTest::newRow("the next lookup's load starts with a clean slate")
         << QStringList{"expect " + A, "redirect " + B, "page " + C, "expect " + C,
                        "left",        "expected " + B, "pending"}
