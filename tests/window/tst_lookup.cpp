@@ -86,6 +86,7 @@ private slots:
     void keyboardComesBack();
     void keysDuringALookup_data();
     void keysDuringALookup();
+    void otherWindowsKeepTheirKeys();
     void withoutTheEngineModule_data();
     void withoutTheEngineModule();
 };
@@ -723,6 +724,7 @@ void TstLookup::keysDuringALookup()
     }
     QCoreApplication::processEvents();
     QVERIFY(w.form.isVisible());
+    QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("lblTBZZ"));
     QCOMPARE(w.browser.navigations.size(), 1);
     QVERIFY(w.boxes.isEmpty());
     QVERIFY(catcher.opened.isEmpty());
@@ -743,7 +745,37 @@ void TstLookup::keysDuringALookup()
     QCOMPARE(w.line("Text8")->text(), QStringLiteral("4"));
     QCOMPARE(w.flags(), QStringLiteral("P"));
     QCOMPARE(QApplication::focusWidget(), w.line("txtTB"));
+    // The keys reach the window again, and the next lookup holds them too.
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_D);
+    QCOMPARE(w.line("txtTB")->text(), QStringLiteral("abcd"));
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Return);
+    for (int round = 0; round < rounds; ++round) {
+        for (int key : keys)
+            QTest::keyClick(w.form.windowHandle(), Qt::Key(key));
+    }
+    QVERIFY(w.form.isVisible());
+    QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("lblTBZZ"));
+    QCOMPARE(w.browser.navigations.size(), 4);
+    QVERIFY(w.boxes.isEmpty());
+    QVERIFY(catcher.opened.isEmpty());
+    QCOMPARE(w.line("txtTB")->text(), QStringLiteral("abcd"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+// Another window, such as a message box opened meanwhile, still takes the
+// keys while a lookup holds the window's.
+void TstLookup::otherWindowsKeepTheirKeys()
+{
+    WindowFixture w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    w.startLookup(QStringLiteral("abc"));
+    QLineEdit other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QTest::keyClick(&other, Qt::Key_Z);
+    QCOMPARE(other.text(), QStringLiteral("z"));
+    QCOMPARE(w.browser.navigations.size(), 1);
 }
 
 void TstLookup::withoutTheEngineModule_data()
