@@ -125,6 +125,12 @@ bool hangs(const QString &id)
     return id == u"busyloop" || id == u"busyafterload" || id == u"memory";
 }
 
+// Some pieces have no number in them; QString::arg would warn about those.
+QString withNumber(QString piece, int number)
+{
+    return piece.replace(QStringLiteral("%1"), QString::number(number));
+}
+
 class Generator {
 public:
     Generator(quint32 seed, int index)
@@ -236,11 +242,16 @@ public:
 
     QString script(const QStringList &from)
     {
-        return QStringLiteral("<script>\n") + pick(from).arg(below(1000) + 1) +
+        const QString chosen = pick(from);
+        return QStringLiteral("<script>\n") + withNumber(chosen, below(1000) + 1) +
                QStringLiteral("\n</script>\n");
     }
 
-    QString marker() { return pick(kMarkers).arg(below(100)); }
+    QString marker()
+    {
+        const QString chosen = pick(kMarkers);
+        return withNumber(chosen, below(100));
+    }
 
 private:
     QRandomGenerator m_rng;
