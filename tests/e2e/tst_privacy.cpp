@@ -12,52 +12,35 @@
 // click, so the test loads lumora-driver into the program with LD_PRELOAD and
 // sends it its input; under X (a private Xvfb) xdotool types and clicks on the
 // real window, and the same driver only reports what the window shows.
+#include "folders.h"
+#include "lookup/messages.h"
 #include "marketplace/marketplace.h"
-#include "programsession.h"
+#include "session.h"
 
-#include <QDateTime>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
-#include <csignal>
-#include <functional>
 #include <unistd.h>
 
-using namespace ProgramSession;
+using namespace ProgramTest;
+using namespace Messages;
 
 namespace {
 
 QString programPath = QStringLiteral(LUMORA_BINARY);
-const QString kDriver = QStringLiteral(LUMORA_DRIVER);
-
-const QString kReady = QStringLiteral("准备就绪");
-const QString kUnread = QStringLiteral("无法读取该店铺的信息，请稍后再试！");
-const QString kRefused = QStringLiteral("本项严禁修改！");
-const QString kNoName = QStringLiteral("请输入店铺名!");
 const QString kHttpShop = QStringLiteral("sunny_bags");
 const QString kHttpShopCredit = QStringLiteral("3456");
 const QString kHttpsShop = QStringLiteral("hostile-2-httpslink"); // its rating link is https
 
-// Points in window coordinates of the controls the scenario clicks.
-const QPoint kNameBox(220, 16);  // txtTB
-const QPoint kIndicator(60, 88); // Check2
-const QPoint kExit(496, 360);    // Command1
-
 // Which of the user's folders the environment names: every XDG folder and
 // TMPDIR, HOME and the runtime folder only, or HOME alone.
-enum class Folders { All, HomeAndRuntime, HomeOnly };
+enum class Named { All, HomeAndRuntime, HomeOnly };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Platform)
-Q_DECLARE_METATYPE(Folders)
+Q_DECLARE_METATYPE(Named)
 
 class TstPrivacy : public QObject {
     Q_OBJECT
@@ -76,94 +59,66 @@ private:
 void TstPrivacy::initTestCase()
 {
     QVERIFY2(QFileInfo(programPath).isExecutable(), qPrintable(programPath));
-    QVERIFY2(QFileInfo::exists(kDriver), qPrintable(kDriver));
     QVERIFY(m_market.listen());
     qInfo("program: %s", qPrintable(programPath));
-    if (m_xvfb.start(QStringLiteral("Xvfb"),
-                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                      QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                      // no reset when a client leaves: it refuses the next one meanwhile
-                      QStringLiteral("-noreset")}))
-        m_display = u':' + m_xvfb.line();
+    m_display = startScreen(&m_xvfb);
 }
 
 void TstPrivacy::nothingIsLeft_data()
 {
     QTest::addColumn<Platform>("platform");
-    QTest::addColumn<Folders>("folders");
+    QTest::addColumn<Named>("folders");
     QTest::addColumn<bool>("sessionBus");
     QTest::newRow("offscreen, every XDG folder and TMPDIR")
-        << Platform::Offscreen << Folders::All << false;
+        << Platform::Offscreen << Named::All << false;
     QTest::newRow("offscreen, HOME and XDG_RUNTIME_DIR only")
-        << Platform::Offscreen << Folders::HomeAndRuntime << false;
-    QTest::newRow("offscreen, HOME only") << Platform::Offscreen << Folders::HomeOnly << false;
+        << Platform::Offscreen << Named::HomeAndRuntime << false;
+    QTest::newRow("offscreen, HOME only") << Platform::Offscreen << Named::HomeOnly << false;
     QTest::newRow("X, every XDG folder and TMPDIR, a session bus")
-        << Platform::X << Folders::All << true;
+        << Platform::X << Named::All << true;
     QTest::newRow("X, HOME and XDG_RUNTIME_DIR only, no session bus")
-        << Platform::X << Folders::HomeAndRuntime << false;
+        << Platform::X << Named::HomeAndRuntime << false;
 }
 
 void TstPrivacy::nothingIsLeft()
 {
     QFETCH(Platform, platform);
-    QFETCH(Folders, folders);
+    QFETCH(Named, folders);
     QFETCH(bool, sessionBus);
     if (platform == Platform::X && m_display.isEmpty())
         QSKIP("no Xvfb here (tools/install-deps installs it)");
 
-    // Outside /tmp, which some rows replace with a folder of the program's own.
-    QString base = QStringLiteral("/var/tmp");
-    if (!QFileInfo(base).isWritable())
-        base = QDir::currentPath();
-    QTemporaryDir work(base + QStringLiteral("/tst_privacy-XXXXXX"));
-    QVERIFY2(work.isValid(), qPrintable(base));
-    const auto folder = [&](const QString &name) {
-        const QString path = work.filePath(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
-    };
+    Folders given;
+    QVERIFY(given.make(QStringLiteral("tst_privacy")));
+    if (folders == Named::All)
+        given.giveAll();
+    if (folders != Named::HomeOnly)
+        given.give(QStringLiteral("XDG_RUNTIME_DIR"));
     // The folders the program may see, each under the name a report uses.
-    QList<QPair<QString, QString>> roots = {{QStringLiteral("HOME"), folder("home")}};
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("HOME"), roots.first().second);
-    if (folders == Folders::All) {
-        for (const char *name :
-             {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
-            const QString label = QLatin1String(name);
-            roots << qMakePair(label, folder(label.toLower()));
-            env.insert(label, roots.last().second);
-        }
-    }
-    if (folders != Folders::HomeOnly) {
-        roots << qMakePair(QStringLiteral("XDG_RUNTIME_DIR"), folder("runtime"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), roots.last().second);
-    }
+    Roots roots = given.roots();
+    QProcessEnvironment env = given.environment();
     // Without TMPDIR the program writes to /tmp: it gets a /tmp of its own, a
     // fresh folder mounted there in a mount namespace of its own.
-    const bool privateTmp = folders != Folders::All;
+    const bool privateTmp = folders != Named::All;
     QStringList shown; // folders of the real /tmp that stay seen in the program's own
     if (privateTmp) {
         if (!runTool(QStringLiteral("unshare"),
                      {QStringLiteral("--mount"), QStringLiteral("--propagation"),
                       QStringLiteral("private"), QStringLiteral("true")}))
             QSKIP("cannot give the program a /tmp of its own here (needs root)");
-        roots << qMakePair(QStringLiteral("/tmp"), folder("tmp"));
+        roots << qMakePair(QStringLiteral("/tmp"), given.folder(QStringLiteral("tmp")));
         if (platform == Platform::X)
             shown << QStringLiteral(".X11-unix");
         // A build in /tmp (a clone there) stays where the program and its
         // module and driver are looked for.
-        for (const QString &path : {programPath, kDriver}) {
+        for (const QString &path : {programPath, QStringLiteral(LUMORA_DRIVER)}) {
             const QString real = QFileInfo(path).canonicalFilePath();
             if (real.startsWith(QLatin1String("/tmp/")))
                 shown << real.section(u'/', 2, 2);
         }
         shown.removeDuplicates();
         for (const QString &name : std::as_const(shown))
-            folder(QStringLiteral("tmp/") + name);
+            given.folder(QStringLiteral("tmp/") + name);
     }
     const QString proxy = QStringLiteral("http://127.0.0.1:%1").arg(m_market.port());
     env.insert(QStringLiteral("http_proxy"), proxy);
@@ -176,10 +131,11 @@ void TstPrivacy::nothingIsLeft()
     } else {
         env.insert(QStringLiteral("DISPLAY"), m_display);
         if (sessionBus) {
-            QVERIFY(bus.start(QStringLiteral("dbus-daemon"),
-                              {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                               QStringLiteral("--print-address=1"),
-                               QStringLiteral("--address=unix:dir=") + folder("bus")}));
+            QVERIFY(bus.start(
+                QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address=1"),
+                 QStringLiteral("--address=unix:dir=") + given.folder(QStringLiteral("bus"))}));
             env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.line());
         }
     }
@@ -207,22 +163,17 @@ void TstPrivacy::nothingIsLeft()
                                        "mount --bind \"/tmp/$n\" \"$t/$n\" || exit 1; done; "
                                        "mount --rbind \"$t\" /tmp && export LD_PRELOAD=\"$d\" && "
                                        "exec \"$0\""),
-                        programPath, work.filePath(QStringLiteral("tmp")), kDriver} +
+                        programPath, given.folder(QStringLiteral("tmp")),
+                        QStringLiteral(LUMORA_DRIVER)} +
                 shown);
     } else {
-        env.insert(QStringLiteral("LD_PRELOAD"), kDriver);
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMORA_DRIVER));
         session.process().setProcessEnvironment(env);
         session.process().start(programPath, QStringList());
     }
     QVERIFY2(session.process().waitForStarted(10000), qPrintable(programPath));
 
-    const auto explain = [&](const QString &what) {
-        const QStringList log = session.log();
-        return what + QStringLiteral("; the window last showed ") +
-               QString::fromUtf8(QJsonDocument(session.state()).toJson(QJsonDocument::Compact)) +
-               QStringLiteral("; the program's last lines:\n  ") +
-               log.mid(log.size() - 15).join(QStringLiteral("\n  "));
-    };
+    const auto explain = [&](const QString &what) { return what + "; " + session.lastLines(); };
     const auto boxIs = [](const QString &text) {
         return [text](const QJsonObject &s) {
             return s.value(QStringLiteral("box")).toString() == text;
@@ -230,7 +181,7 @@ void TstPrivacy::nothingIsLeft()
     };
     const auto noBox = [](const QJsonObject &s) { return s.value(QStringLiteral("box")).isNull(); };
     const auto clearName = [&] {
-        session.click(kNameBox);
+        session.click(QStringLiteral("txtTB"));
         session.key(QStringLiteral("ctrl+a"));
         session.key(QStringLiteral("BackSpace"));
     };
@@ -271,10 +222,10 @@ void TstPrivacy::nothingIsLeft()
     QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
 
     // 3. A refused edit: a click on an indicator.
-    session.click(kIndicator);
-    QVERIFY2(session.waitFor(boxIs(kRefused)),
+    session.click(QStringLiteral("Check2"));
+    QVERIFY2(session.waitFor(boxIs(kReadOnly)),
              qPrintable(explain(
-                 QStringLiteral("a click on an indicator showed no \"%1\"").arg(kRefused))));
+                 QStringLiteral("a click on an indicator showed no \"%1\"").arg(kReadOnly))));
     session.answer();
     QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
 
@@ -287,7 +238,7 @@ void TstPrivacy::nothingIsLeft()
     QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
 
     // 5. "退出".
-    session.click(kExit);
+    session.click(QStringLiteral("Command1"));
     QVERIFY2(QTest::qWaitFor([&] { return !session.running(); }, 15000),
              qPrintable(explain(QStringLiteral("\"退出\" did not end the program"))));
     QCOMPARE(session.process().exitStatus(), QProcess::NormalExit);
@@ -318,19 +269,10 @@ void TstPrivacy::cleanupTestCase()
 
 int main(int argc, char *argv[])
 {
-    std::vector<char *> rest;
-    for (int i = 0; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--program") == 0 && i + 1 < argc) {
-            programPath = QString::fromLocal8Bit(argv[++i]);
-            continue;
-        }
-        rest.push_back(argv[i]);
-    }
-    int count = int(rest.size());
-    rest.push_back(nullptr);
-    QCoreApplication app(count, rest.data());
+    programPath = QString::fromLocal8Bit(takeOption(&argc, argv, "--program", LUMORA_BINARY));
+    QCoreApplication app(argc, argv);
     TstPrivacy test;
-    return QTest::qExec(&test, count, rest.data());
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_privacy.moc"

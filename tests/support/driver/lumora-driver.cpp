@@ -25,10 +25,13 @@
 //                                         LUMORA_DRIVER_URL_SCHEMES (commas)
 //   lumora-driver: clipboard MODE TEXT    the clipboard or selection changed
 //   lumora-driver: pong TEXT              the answer to "ping TEXT"
+//   lumora-driver: at NAME X Y            the answer to "where NAME": the middle of
+//                                         that control, in window coordinates
 //   lumora-driver: run COMMAND            a command from standard input is being run
 //   lumora-driver: error WHAT             a command could not be carried out
 // Commands, one a line on standard input, each run from the event loop:
-//   click X Y     left click at X,Y of the window (window coordinates)
+//   click NAME    left click in the middle of the control of that object name
+//   where NAME    answered with "at NAME X Y", for a click from outside
 //   type TEXT     key presses for each character of TEXT into the focused control
 //   key NAME      Return, BackSpace, Tab, Backtab or ctrl+a on the focused control
 //   answer        Enter in the open message box
@@ -299,13 +302,18 @@ private:
             QTest::keyClick(engine, Qt::Key_Space);
             return;
         }
-        if (verb == u"click") {
-            const QPoint at(rest.section(u' ', 0, 0).toInt(), rest.section(u' ', 1, 1).toInt());
-            QWidget *target = form->childAt(at);
-            if (!target)
-                target = form;
-            report("run " + command.toUtf8() + " (on " + target->objectName().toUtf8() + ")");
-            QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(form, at));
+        if (verb == u"click" || verb == u"where") {
+            auto *target = form->findChild<QWidget *>(rest);
+            if (!target || !target->isVisible()) {
+                report("error no control " + rest.toUtf8() + " to click");
+            } else if (verb == u"where") {
+                const QPoint at = target->mapTo(form, target->rect().center());
+                report("at " + rest.toUtf8() + ' ' + QByteArray::number(at.x()) + ' ' +
+                       QByteArray::number(at.y()));
+            } else {
+                report("run " + command.toUtf8());
+                QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+            }
             return;
         }
         QPointer<QWidget> target = keyTarget();
