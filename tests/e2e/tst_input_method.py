@@ -25,33 +25,25 @@ reported with what was seen and what was expected; the test exits 1 if any faile
 Everything it started is stopped again, also when it fails or is interrupted.
 """
 
-import argparse
 import json
 import os
 import shutil
-import signal
-import subprocess
 import sys
-import tempfile
-import traceback
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tst_accessibility as desk  # noqa: E402  (the private desktop and the bus)
-from tst_accessibility import Stop, note, problem, read_text  # noqa: E402
+import desktop  # noqa: E402  (the private desktop and the bus)
+from desktop import FACT_FIELDS, INDICATORS, READY, SEARCHING, Skip, Stop, read_text  # noqa: E402
 
-desk.TAG = "ime"
 SHOP = "江南布艺"
 PINYIN = "jiangnanbuyi"
 HALF = "jiang"  # typed and then committed with Enter in the middle of composing
-SKIPPED = 77
 ENGINE = "libpinyin"
 IBUS_PARTS = ["/usr/libexec/ibus-memconf", "/usr/libexec/ibus-engine-libpinyin",
               "/usr/share/ibus/component/libpinyin.xml"]
 
-
-class Skip(Exception):
-    """The input method cannot be started on this machine."""
+report = desktop.Report("ime", "what was seen against what was expected")
+note, problem = report.note, report.problem
 
 
 # ---------------------------------------------------------------- IBus and its candidate panel
@@ -197,9 +189,9 @@ def wait_for_name_box(win, text, when, seconds=30):
         raise Stop("%s: the name box reads %r, expected %r" % (when, name_box(win), text))
 
 
-def compose(win, panel, display_env, pinyin, when):
+def compose(win, panel, pinyin, when):
     """Types pinyin and waits until IBus shows it as composed, with candidates."""
-    desk.type_text(display_env, pinyin)
+    desktop.type_text(pinyin)
     if not win.bus.pump(30, lambda: panel.composing() == pinyin and panel.page()):
         raise Stop("%s: after typing %r IBus composes %r with the candidates %s"
                    % (when, pinyin, panel.composing(), panel.page()))
@@ -220,46 +212,46 @@ def keyboard_in_name_box(win, panel, when):
                                     " > ".join(panel.focus_log) or "no input context"))
 
 
-def move_focus(win, display_env, key, designer, when):
+def move_focus(win, key, designer, when):
     count = len(win.bus.focus)
-    desk.press(display_env, key)
+    desktop.press(key)
     if not win.bus.pump(20, lambda: len(win.bus.focus) > count
                         and win.bus.focus[-1][0] is win.controls[designer]):
         raise Stop("%s: %s did not bring the keyboard to %s" % (when, key, designer))
 
 
-def enter_while_composing(win, panel, display_env, port):
+def enter_while_composing(win, panel, port):
     when = "Enter while composing"
     mark = len(win.bus.events)
-    compose(win, panel, display_env, HALF, when)
-    desk.press(display_env, "Return")
+    compose(win, panel, HALF, when)
+    desktop.press("Return")
     wait_for_name_box(win, HALF, when)
     if not win.bus.pump(20, lambda: not panel.table_shown):
         problem("%s: the candidate window is still shown after the text was committed" % when)
     # Had Enter gone on to the window, it would have been handled before the
     # Tab that follows it: Tab to 退出 and back is the sign that it is over.
-    move_focus(win, display_env, "Tab", "Command1", when)
-    move_focus(win, display_env, "shift+Tab", "txtTB", when)
+    move_focus(win, "Tab", "Command1", when)
+    move_focus(win, "shift+Tab", "txtTB", when)
     keyboard_in_name_box(win, panel, when)
     asked = queries(port)
-    heard = desk.status_events(win, mark)
+    heard = desktop.status_events(win, mark)
     status = read_text(win.status_line())
     note("%s: the name box reads %r, the status line reads %r and announced %s, the "
          "marketplace was asked for %s" % (when, name_box(win), status, heard or "nothing", asked))
-    if asked or desk.SEARCHING in heard or status != desk.READY or not win.enabled("txtTB"):
+    if asked or SEARCHING in heard or status != READY or not win.enabled("txtTB"):
         problem("%s: a lookup started (the marketplace was asked for %s, the status line reads "
                 "%r and announced %s, the name box is %s); expected Enter to commit %r only"
                 % (when, asked, status, heard or "nothing",
                    "enabled" if win.enabled("txtTB") else "disabled", HALF))
 
 
-def choose_candidates(win, panel, display_env, port):
+def choose_candidates(win, panel, port):
     """Types the pinyin of the shop's name and chooses its characters in the
     candidate window, as a user would, until the name box holds the name."""
     when = "typing %s as %s" % (SHOP, PINYIN)
-    desk.press(display_env, "ctrl+a", "BackSpace")
+    desktop.press("ctrl+a", "BackSpace")
     wait_for_name_box(win, "", "emptying the name box")
-    compose(win, panel, display_env, PINYIN, when)
+    compose(win, panel, PINYIN, when)
     chosen = ""  # the part of the name chosen so far
     pressed = []
     for _ in range(40):
@@ -276,7 +268,7 @@ def choose_candidates(win, panel, display_env, port):
         if fits:
             chosen, number = max(fits, key=lambda fit: len(fit[0]))
             pressed.append("%d (%s)" % (number, page[number - 1]))
-            desk.press(display_env, str(number))
+            desktop.press(str(number))
             if chosen == SHOP:
                 break
             if not win.bus.pump(20, lambda: panel.updates > updates and panel.page()):
@@ -284,7 +276,7 @@ def choose_candidates(win, panel, display_env, port):
                            % (when, pressed[-1], panel.page()))
         else:
             pressed.append("Page_Down")
-            desk.press(display_env, "Page_Down")
+            desktop.press("Page_Down")
             if not win.bus.pump(20, lambda: panel.updates > updates and panel.page() != page):
                 raise Stop("%s: the candidate window offers no %s on any page; it has %s and "
                            "ends with %s" % (when, SHOP[len(chosen):], panel.candidates, page))
@@ -297,9 +289,8 @@ def choose_candidates(win, panel, display_env, port):
                 "for %s" % (when, queries(port)))
 
 
-def lookup(win, display_env, port, shop):
+def lookup(win, port, shop):
     when = "Enter after typing %s" % SHOP
-    p = win.pyatspi
     mark = len(win.bus.events)
 
     # The lookup asks the marketplace, fills the facts, writes the advice and
@@ -311,33 +302,29 @@ def lookup(win, display_env, port, shop):
         return bool(advice) and "暂无建议" not in advice and win.enabled("txtTB") \
             and bool(queries(port))
 
-    desk.press(display_env, "Return")
+    desktop.press("Return")
     if not win.bus.pump(90, ended):
         raise Stop("%s: the lookup %s: the name box reads %r, the status line announced %s, "
                    "the marketplace was asked for %s"
                    % (when, "never ended" if queries(port) else "never reached the marketplace",
-                      name_box(win), desk.status_events(win, mark) or "nothing", queries(port)))
+                      name_box(win), desktop.status_events(win, mark) or "nothing", queries(port)))
     asked = queries(port)
     note("%s: the marketplace was asked for %s" % (when, asked))
     if asked != [SHOP]:
         problem("%s: the marketplace was asked for %s, expected [%r]" % (when, asked, SHOP))
     expect = shop["expect"]
-    for designer, field in desk.FACT_FIELDS.items():
+    for designer, field in FACT_FIELDS.items():
         have = read_text(win.controls[designer])
         if have != expect[field]:
             problem("%s: %s reads %r, expected %r" % (when, designer, have, expect[field]))
     # The indicators' states are the ones the test has heard of: it waits
     # until it has heard the last changes.
-    def checked(designer):
-        return desk.has_state(win.controls[designer], p.STATE_CHECKED)
-
-    win.bus.pump(20, lambda: all(checked(d) == expect[f] for d, f in desk.INDICATORS.items()))
-    for designer, field in desk.INDICATORS.items():
-        if checked(designer) != expect[field]:
-            problem("%s: %s is %s, expected %s" % (when, designer,
-                                                   "checked" if checked(designer)
-                                                   else "not checked",
-                                                   "checked" if expect[field] else "not checked"))
+    win.bus.pump(20, lambda: all(win.checked(d) == expect[f] for d, f in INDICATORS.items()))
+    for designer, field in INDICATORS.items():
+        if win.checked(designer) != expect[field]:
+            problem("%s: %s is %s, expected %s"
+                    % (when, designer, "checked" if win.checked(designer) else "not checked",
+                       "checked" if expect[field] else "not checked"))
     advice = (read_text(win.controls["Text10"]) or "").strip()
     note("%s: the advice box reads %r" % (when, advice))
     if str(expect["score"]) not in advice or "暂无建议" in advice:
@@ -347,97 +334,27 @@ def lookup(win, display_env, port, shop):
         problem("%s: after the lookup the name box reads %r" % (when, name_box(win)))
 
 
-def run(args, shop, work, procs):
-    for name in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
-                 "IBUS_ADDRESS", "IBUS_ADDRESS_FILE", "QT_IM_MODULE", "GTK_IM_MODULE",
-                 "XMODIFIERS"):
-        os.environ.pop(name, None)
-    display, address, bus = desk.start_desktop(procs, work)
+def run(args, shop, procs, bus):
     IBus, ibus = start_ibus(procs, bus.pump)
     panel = make_panel(IBus, ibus)
-
-    _, port_line = procs.start_for_line([args.marketplace])
-    port = port_line.split()[-1]
-    env = desk.program_environment(display, address, port)
-    env["QT_IM_MODULE"] = "ibus"
     # What Qt's IBus client does with each key goes to the program's log,
     # whose last lines a failure shows.
-    env["QT_LOGGING_RULES"] = "qt.qpa.input.methods=true"
-    env["QT_MESSAGE_PATTERN"] = "%{time process} %{category} %{message}"
-    program = procs.start([args.program], env=env, log="lumora")
-    display_env = dict(os.environ)
-    win = desk.program_window(bus, program, display_env)
-    for designer in ("txtTB", "Command1", "Text10", *desk.FACT_FIELDS, *desk.INDICATORS):
+    _, port, win = desktop.start_program(
+        procs, bus, args, report, QT_IM_MODULE="ibus", QT_LOGGING_RULES="qt.qpa.input.methods=true",
+        QT_MESSAGE_PATTERN="%{time process} %{category} %{message}")
+    for designer in ("txtTB", "Command1", "Text10", *FACT_FIELDS, *INDICATORS):
         if designer not in win.controls:
             raise Stop("the window has no %s on the accessibility bus" % designer)
     keyboard_in_name_box(win, panel, "at start")
     note("the name box has the keyboard; IBus input contexts: %s" % " > ".join(panel.focus_log))
 
-    enter_while_composing(win, panel, display_env, port)
-    choose_candidates(win, panel, display_env, port)
-    lookup(win, display_env, port, shop)
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--marketplace", required=True)
-    parser.add_argument("--keep", action="store_true", help="keep the logs and folders")
-    parser.add_argument("--shops", default=os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "..", "marketplace", "shops.json"))
-    args = parser.parse_args()
-    with open(args.shops, encoding="utf-8") as f:
-        shop = next(s for s in json.load(f)["shops"] if s["nick"] == SHOP)
-
-    work = tempfile.mkdtemp(prefix="tst_input_method-")
-    procs = desk.Processes(work)
-    skipped = None
-
-    def interrupted(signum, frame):
-        raise Stop("interrupted by signal %d" % signum)
-
-    signal.signal(signal.SIGTERM, interrupted)
-    signal.signal(signal.SIGALRM, interrupted)
-    signal.alarm(270)  # well before the test runner's own limit
-    try:
-        run(args, shop, work, procs)
-    except Skip as skip:
-        skipped = str(skip)
-    except Stop as stop:
-        problem(str(stop))
-    except Exception:
-        problem("the test itself broke:\n" + traceback.format_exc())
-    finally:
-        signal.alarm(0)
-        procs.stop()
-        left = procs.strays()
-        if left:
-            problem("processes left running: %s" % left)
-        for log in ("lumora.log", "ibus-daemon.log"):
-            path = os.path.join(work, log)
-            if (problems() or skipped) and os.path.exists(path):
-                with open(path, errors="replace") as f:
-                    lines = f.read().splitlines()[-15:]
-                note("the last lines of %s:\n    %s" % (log, "\n    ".join(lines)))
-        if args.keep:
-            note("kept the logs in %s" % work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    if skipped and not problems():
-        note("SKIPPED: the input method cannot be started here: " + skipped)
-        print("ime: 0 passed, 0 failed, 1 skipped")
-        return SKIPPED
-    print("ime: %d passed, %d failed" % (0 if problems() else 1, 1 if problems() else 0))
-    if problems():
-        print("ime: what was seen against what was expected:")
-        for p in problems():
-            print("  - " + p)
-    return 1 if problems() else 0
-
-
-def problems():
-    return desk.problems
+    enter_while_composing(win, panel, port)
+    choose_candidates(win, panel, port)
+    lookup(win, port, shop)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(desktop.main(__doc__, report, run, SHOP, seconds=270,
+                          logs={log: "the last lines of " + log
+                                for log in ("lumora.log", "ibus-daemon.log")},
+                          skip_reason="the input method cannot be started here"))
