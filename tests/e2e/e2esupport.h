@@ -1,17 +1,27 @@
 // SPDX-FileCopyrightText: 2026 the Lumora developers
 // SPDX-License-Identifier: MIT
 // What the end-to-end tests share: a private home for the browser engine,
-// and reading the shop facts back out of the window.
+// the window on the real engine and the sample marketplace, and reading the
+// shop facts back out of the window.
 #pragma once
 
+#include "app/errorbox.h"
+#include "app/form1.h"
 #include "evaluation/shopfacts.h"
+#include "lookup/messages.h"
+#include "lookup/modulebrowser.h"
+#include "marketplace/marketplace.h"
 #include "marketplace/sampleshop.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace E2e {
 
@@ -64,5 +74,54 @@ inline void compareFacts(QWidget *form, const ShopFacts &expected)
                                 .arg(QLatin1String(f.control), checked ? "checked" : "unchecked")));
     }
 }
+
+// The window on the real browser engine, which reaches the sample
+// marketplace as its proxy; the error boxes are recorded, not shown.
+struct LiveWindow {
+    Marketplace market;
+    std::unique_ptr<ModuleBrowser> browser;
+    std::unique_ptr<Form1> form;
+    QStringList boxes;
+
+    // https too goes through the marketplace's tunnel when secure.
+    void open(bool secure = false)
+    {
+        QVERIFY(market.listen());
+        // The browser engine takes its proxy from the environment when it starts.
+        const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(market.port());
+        qputenv("http_proxy", proxy);
+        if (secure)
+            qputenv("https_proxy", proxy);
+        ErrorBox::SetHandler([this](QWidget *, const QString &text) { boxes << text; });
+        browser = std::make_unique<ModuleBrowser>(moduleFolders());
+        form = std::make_unique<Form1>(browser.get());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    ~LiveWindow() { ErrorBox::SetHandler({}); }
+
+    template <typename T> T *get(const char *name)
+    {
+        return form->findChild<T *>(QLatin1String(name));
+    }
+    QString text(const char *name) { return fieldText(form.get(), name); }
+
+    // Types name, presses Enter and waits until the lookup has ended in
+    // order: "准备就绪", the inputs unlocked, nothing armed. Check
+    // QTest::currentTestFailed() afterwards.
+    void lookUp(const QString &name, int ms = 60000)
+    {
+        auto *search = get<QPushButton>("cmdTBCX");
+        QVERIFY(search->isEnabled());
+        get<QLineEdit>("txtTB")->setText(name);
+        QTest::keyClick(get<QLineEdit>("txtTB"), Qt::Key_Return);
+        QVERIFY(!search->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), ms);
+        QCOMPARE(get<QLabel>("lblTBZZ")->text(), Messages::kReady);
+        QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
+        QCOMPARE(form->lookup().lookupStage(), ShopLookup::Stage::SearchResults);
+        QVERIFY(!form->lookup().navigationArmed());
+    }
+};
 
 } // namespace E2e

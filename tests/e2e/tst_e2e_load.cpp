@@ -10,20 +10,10 @@
 // script engine's own choosing (once by 27 MB at the 180th lookup and back),
 // so the whole tree is held to a looser one, which only a lookup's pages
 // kept for good reach.
-#include "app/errorbox.h"
-#include "app/form1.h"
 #include "e2esupport.h"
-#include "lookup/modulebrowser.h"
-#include "marketplace/marketplace.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointF>
-#include <QPushButton>
-#include <QTest>
 #include <algorithm>
 
 namespace {
@@ -126,14 +116,10 @@ private slots:
 
 void TstE2eLoad::twoHundredLookups()
 {
-    Marketplace market;
-    QVERIFY(market.listen());
-    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
-    QStringList boxes;
-    ErrorBox::SetHandler([&](QWidget *, const QString &text) { boxes << text; });
-    ModuleBrowser browser(E2e::moduleFolders());
-    Form1 form(&browser);
-    form.show();
+    E2e::LiveWindow w;
+    w.open();
+    if (QTest::currentTestFailed())
+        return;
 
     QList<SampleShop> shops;
     for (const SampleShop &shop : Marketplace::sampleShops()) {
@@ -142,17 +128,13 @@ void TstE2eLoad::twoHundredLookups()
     }
     QVERIFY(!shops.isEmpty());
 
-    auto *name = form.findChild<QLineEdit *>(QStringLiteral("txtTB"));
-    auto *search = form.findChild<QPushButton *>(QStringLiteral("cmdTBCX"));
-    auto *credit = form.findChild<QLineEdit *>(QStringLiteral("Text9"));
-    auto *good = form.findChild<QLineEdit *>(QStringLiteral("Text7"));
+    auto *credit = w.get<QLineEdit>("Text9");
+    auto *good = w.get<QLineEdit>("Text7");
     QList<QPointF> program;
     QList<QPointF> tree;
     for (int i = 1; i <= kLookups; ++i) {
         const SampleShop &shop = shops[i % shops.size()];
-        name->setText(shop.nick);
-        search->click();
-        QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), 30000);
+        w.lookUp(shop.nick, 30000);
         QCOMPARE(credit->text(), shop.expect.sellerCredit);
         QCOMPARE(good->text(), shop.expect.recentGoodRatings);
         if (i > kWarmUp) {
@@ -161,7 +143,7 @@ void TstE2eLoad::twoHundredLookups()
             keepLowest(&tree, i, r.tree);
         }
     }
-    QVERIFY(boxes.isEmpty());
+    QVERIFY(w.boxes.isEmpty());
     qInfo("lowest resident memory in each window of %d lookups, KiB after lookup N (N:KiB)",
           kWindow);
     const double treeSlope = trend(tree);
@@ -174,7 +156,6 @@ void TstE2eLoad::twoHundredLookups()
              qPrintable(QStringLiteral("the program: %1 KiB a lookup").arg(slope, 0, 'f', 1)));
     QVERIFY2(treeSlope < kTreeBoundKiB,
              qPrintable(QStringLiteral("the tree: %1 KiB a lookup").arg(treeSlope, 0, 'f', 1)));
-    ErrorBox::SetHandler({});
 }
 
 int main(int argc, char *argv[])

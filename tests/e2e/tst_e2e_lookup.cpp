@@ -2,30 +2,17 @@
 // SPDX-License-Identifier: MIT
 // Whole lookups in the real browser engine against the sample marketplace,
 // reached as the browser's HTTP proxy.
-#include "app/errorbox.h"
-#include "app/form1.h"
 #include "e2esupport.h"
 #include "evaluation/evaluateshop.h"
 #include "lookup/linktests.h"
-#include "lookup/messages.h"
-#include "lookup/modulebrowser.h"
-#include "marketplace/marketplace.h"
 
-#include <QCheckBox>
-#include <QDir>
 #include <QDirIterator>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 Q_DECLARE_METATYPE(SampleShop)
 
 namespace {
 using namespace Messages;
-constexpr int kLookupMs = 60000;
 
 QStringList filesUnder(const QString &dir)
 {
@@ -40,7 +27,6 @@ QStringList filesUnder(const QString &dir)
 
 class TstE2eLookup : public QObject {
     Q_OBJECT
-public:
 private slots:
     void initTestCase();
     void init();
@@ -52,52 +38,22 @@ private slots:
     void cleanupTestCase();
 
 private:
-    template <typename T> T *get(const char *name)
-    {
-        return m_form->findChild<T *>(QLatin1String(name));
-    }
-    QString text(const char *name) { return get<QLineEdit>(name)->text(); }
-    void lookUp(const QString &name);
-
     QString m_home;
-    Marketplace m_market;
-    ModuleBrowser *m_browser = nullptr;
-    Form1 *m_form = nullptr;
-    QStringList m_boxes;
+    std::unique_ptr<E2e::LiveWindow> m_w;
 };
 
 void TstE2eLookup::initTestCase()
 {
     m_home = qEnvironmentVariable("HOME");
-    QVERIFY(m_market.listen());
-    // The browser engine takes its proxy from the environment when it starts.
-    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(m_market.port()));
-    m_browser = new ModuleBrowser(E2e::moduleFolders());
-    m_form = new Form1(m_browser);
-    m_form->setPageTimeout(5000);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    ErrorBox::SetHandler([this](QWidget *, const QString &text) { m_boxes << text; });
+    m_w = std::make_unique<E2e::LiveWindow>();
+    m_w->open();
+    m_w->form->setPageTimeout(5000);
 }
 
 void TstE2eLookup::init()
 {
-    m_boxes.clear();
-    m_market.clearQueries();
-}
-
-void TstE2eLookup::lookUp(const QString &name)
-{
-    auto *search = get<QPushButton>("cmdTBCX");
-    QVERIFY(search->isEnabled());
-    get<QLineEdit>("txtTB")->setText(name);
-    QTest::keyClick(get<QLineEdit>("txtTB"), Qt::Key_Return);
-    QVERIFY(!search->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(search->isEnabled(), kLookupMs);
-    QCOMPARE(get<QLabel>("lblTBZZ")->text(), QStringLiteral("准备就绪"));
-    QVERIFY(get<QLineEdit>("txtTB")->isEnabled());
-    QCOMPARE(m_form->lookup().lookupStage(), ShopLookup::Stage::SearchResults);
-    QVERIFY(!m_form->lookup().navigationArmed());
+    m_w->boxes.clear();
+    m_w->market.clearQueries();
 }
 
 void TstE2eLookup::sampleShop_data()
@@ -111,48 +67,38 @@ void TstE2eLookup::sampleShop_data()
 void TstE2eLookup::sampleShop()
 {
     QFETCH(SampleShop, shop);
-    lookUp(shop.nick);
-    QCOMPARE(m_market.queries().value(0), Lookup::CleanShopName(shop.nick));
+    m_w->lookUp(shop.nick);
+    QCOMPARE(m_w->market.queries().value(0), Lookup::CleanShopName(shop.nick));
 
     const SampleExpectation &e = shop.expect;
     if (shop.kind == SampleShop::Kind::NotFound) {
-        QCOMPARE(m_boxes, QStringList{kNotFound});
-        QVERIFY(!get<QPushButton>("cmdTBURL")->isEnabled());
+        QCOMPARE(m_w->boxes, QStringList{kNotFound});
+        QVERIFY(!m_w->get<QPushButton>("cmdTBURL")->isEnabled());
         return;
     }
     if (e.error) {
-        QCOMPARE(m_boxes, QStringList{kUnread});
-        QVERIFY(!get<QPushButton>("cmdTBURL")->isEnabled());
-        QCOMPARE(text("Text9"), QString());
+        QCOMPARE(m_w->boxes, QStringList{kUnread});
+        QVERIFY(!m_w->get<QPushButton>("cmdTBURL")->isEnabled());
+        QCOMPARE(m_w->text("Text9"), QString());
         return;
     }
-    E2e::compareFacts(m_form, E2e::factsOf(e));
+    E2e::compareFacts(m_w->form.get(), E2e::factsOf(e));
     if (QTest::currentTestFailed())
         return;
-    QVERIFY(get<QPushButton>("cmdTBURL")->isEnabled());
-    QCOMPARE(m_form->lookup().ratePageUrl(), shop.ratingUrl());
+    QVERIFY(m_w->get<QPushButton>("cmdTBURL")->isEnabled());
+    QCOMPARE(m_w->form->lookup().ratePageUrl(), shop.ratingUrl());
 
-    ShopFacts facts;
-    facts.sellerCredit = e.sellerCredit;
-    facts.recentGoodRatings = e.recentGoodRatings;
-    facts.recentBadRatings = e.recentBadRatings;
-    facts.registeredOn = e.registeredOn;
-    facts.consumerProtection = e.consumerProtection;
-    facts.violations = e.violations;
-    facts.refundDisputes = e.refundDisputes;
-    facts.complaintDisputes = e.complaintDisputes;
-    facts.penalties = e.penalties;
-    const Evaluation::Outcome outcome = Evaluation::EvaluateShop(facts);
+    const Evaluation::Outcome outcome = Evaluation::EvaluateShop(E2e::factsOf(e));
     if (outcome.kind == Evaluation::Outcome::MissingInput) {
-        QCOMPARE(m_boxes, QStringList{outcome.message});
-        QCOMPARE(get<QPlainTextEdit>("Text10")->toPlainText(), QStringLiteral("暂无建议."));
+        QCOMPARE(m_w->boxes, QStringList{outcome.message});
+        QCOMPARE(m_w->get<QPlainTextEdit>("Text10")->toPlainText(), kNoAdvice);
         return;
     }
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(m_w->boxes.isEmpty());
     QCOMPARE(outcome.kind == Evaluation::Outcome::Uncertified, e.uncertified);
     if (!e.uncertified)
         QCOMPARE(outcome.score, e.score);
-    QCOMPARE(get<QPlainTextEdit>("Text10")->toPlainText(), outcome.advice);
+    QCOMPARE(m_w->get<QPlainTextEdit>("Text10")->toPlainText(), outcome.advice);
 }
 
 void TstE2eLookup::namesReachTheServerExactly_data()
@@ -175,10 +121,10 @@ void TstE2eLookup::namesReachTheServerExactly_data()
 void TstE2eLookup::namesReachTheServerExactly()
 {
     QFETCH(QString, typed);
-    lookUp(typed);
+    m_w->lookUp(typed);
     const QString cleaned = Lookup::CleanShopName(typed);
-    QCOMPARE(get<QLineEdit>("txtTB")->text(), cleaned);
-    QCOMPARE(m_market.queries(), QStringList{cleaned});
+    QCOMPARE(m_w->get<QLineEdit>("txtTB")->text(), cleaned);
+    QCOMPARE(m_w->market.queries(), QStringList{cleaned});
 }
 
 void TstE2eLookup::leavesHomeAsItFoundIt()
@@ -188,9 +134,7 @@ void TstE2eLookup::leavesHomeAsItFoundIt()
 
 void TstE2eLookup::cleanupTestCase()
 {
-    ErrorBox::SetHandler({});
-    delete m_form;
-    delete m_browser;
+    m_w.reset();
 }
 
 int main(int argc, char *argv[])

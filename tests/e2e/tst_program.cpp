@@ -2,20 +2,11 @@
 // SPDX-License-Identifier: MIT
 // The program as a process: one instance at a time, and a prompt end even in
 // the middle of a lookup.
-#include "app/errorbox.h"
-#include "app/form1.h"
 #include "e2esupport.h"
-#include "lookup/modulebrowser.h"
-#include "marketplace/marketplace.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 
 class TstProgram : public QObject {
@@ -138,23 +129,18 @@ void TstProgram::markOfAKilledInstanceIsTakenOver()
 static int exitDuringLookupChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Marketplace market;
-    if (!market.listen())
-        return 3;
-    qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(market.port()));
-    ModuleBrowser browser(E2e::moduleFolders());
-    Form1 form(&browser);
-    form.show();
-    form.findChild<QLineEdit *>(QStringLiteral("txtTB"))->setText(QStringLiteral("slow_mirror"));
-    form.lookup().cmdTBCX_Click();
+    E2e::LiveWindow w;
+    w.open();
+    w.get<QLineEdit>("txtTB")->setText(QStringLiteral("slow_mirror"));
+    w.form->lookup().cmdTBCX_Click();
     // The shop's front page is asked for once the search has been read.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (form.lookup().lookupStage() != ShopLookup::Stage::ShopPage)
+        if (w.form->lookup().lookupStage() != ShopLookup::Stage::ShopPage)
             return;
         poll.stop();
         QTextStream(stdout) << "exit pressed" << Qt::endl;
-        form.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        w.get<QPushButton>("Command1")->click();
     });
     poll.start(10);
     return app.exec();
