@@ -5,6 +5,7 @@
 #include "app/errorbox.h"
 #include "app/form1.h"
 #include "fakebrowser.h"
+#include "lookup/messages.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -57,6 +58,21 @@ struct WindowFixture {
         line("Text12")->setText(y);
         for (qsizetype i = 0; i < qsizetype(std::size(kFactFlags)); ++i)
             check(kFactFlags[i].control)->setChecked(flagLetters.contains(QLatin1Char("PVRCX"[i])));
+    }
+    // Empty once a lookup is over: back at the search results, nothing
+    // armed, "准备就绪", 鉴定 and the name box enabled; otherwise what is not.
+    QString stillLookingUp()
+    {
+        QStringList left;
+        if (form.lookup().lookupStage() != ShopLookup::Stage::SearchResults)
+            left << QStringLiteral("stage %1").arg(int(form.lookup().lookupStage()));
+        if (form.lookup().navigationArmed())
+            left << QStringLiteral("armed");
+        if (status() != Messages::kReady)
+            left << QStringLiteral("status ") + status();
+        if (!button("cmdTBCX")->isEnabled() || !line("txtTB")->isEnabled())
+            left << QStringLiteral("inputs locked");
+        return left.join(QStringLiteral(", "));
     }
     void startLookup(const QString &name)
     {
