@@ -179,12 +179,7 @@ void TstPrivacy::nothingIsLeft()
             return s.value(QStringLiteral("box")).toString() == text;
         };
     };
-    const auto noBox = [](const QJsonObject &s) { return s.value(QStringLiteral("box")).isNull(); };
-    const auto clearName = [&] {
-        session.click(QStringLiteral("txtTB"));
-        session.key(QStringLiteral("ctrl+a"));
-        session.key(QStringLiteral("BackSpace"));
-    };
+    const auto stayed = [&] { return explain(QStringLiteral("the box stayed open")); };
 
     QVERIFY2(session.waitReady(), qPrintable(explain(QStringLiteral("the window never appeared"))));
     // Where the program keeps its files while it runs (they must go with it).
@@ -195,9 +190,7 @@ void TstPrivacy::nothingIsLeft()
               qPrintable(whileRunning.join(QStringLiteral("\n  "))));
 
     // 1. A lookup over http that ends with the facts.
-    clearName();
-    session.type(kHttpShop);
-    session.key(QStringLiteral("Return"));
+    session.enterName(kHttpShop);
     QVERIFY2(session.waitFor([&](const QJsonObject &s) {
         return s.value(QStringLiteral("credit")).toString() == kHttpShopCredit &&
                s.value(QStringLiteral("status")).toString() == kReady &&
@@ -205,37 +198,31 @@ void TstPrivacy::nothingIsLeft()
     }),
              qPrintable(explain(
                  QStringLiteral("the lookup of %1 never ended with its facts").arg(kHttpShop))));
-    QVERIFY2(noBox(session.state()),
+    QVERIFY2(session.state().value(QStringLiteral("box")).isNull(),
              qPrintable(explain(QStringLiteral("a message box after the lookup"))));
 
     // 2. A lookup whose rating page is https: the engine checks the sample
     // marketplace's certificate, refuses it, and the lookup ends unread.
-    clearName();
-    session.type(kHttpsShop);
-    session.key(QStringLiteral("Return"));
+    session.enterName(kHttpsShop);
     QVERIFY2(session.waitFor(boxIs(kUnread)),
              qPrintable(
                  explain(QStringLiteral("the https lookup did not end with \"%1\"").arg(kUnread))));
     QVERIFY2(m_market.tunnels().contains(QStringLiteral("rate.taobao.com:443")),
              qPrintable(m_market.tunnels().join(u' ')));
-    session.answer();
-    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+    QVERIFY2(session.closeBox(), qPrintable(stayed()));
 
     // 3. A refused edit: a click on an indicator.
     session.click(QStringLiteral("Check2"));
     QVERIFY2(session.waitFor(boxIs(kReadOnly)),
              qPrintable(explain(
                  QStringLiteral("a click on an indicator showed no \"%1\"").arg(kReadOnly))));
-    session.answer();
-    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+    QVERIFY2(session.closeBox(), qPrintable(stayed()));
 
     // 4. An error box: a lookup without a name.
-    clearName();
-    session.key(QStringLiteral("Return"));
+    session.enterName(QString());
     QVERIFY2(session.waitFor(boxIs(kNoName)),
              qPrintable(explain(QStringLiteral("an empty name showed no \"%1\"").arg(kNoName))));
-    session.answer();
-    QVERIFY2(session.waitFor(noBox), qPrintable(explain(QStringLiteral("the box stayed open"))));
+    QVERIFY2(session.closeBox(), qPrintable(stayed()));
 
     // 5. "退出".
     session.click(QStringLiteral("Command1"));

@@ -3,6 +3,7 @@
 // The program as a process: one instance at a time, and a prompt end even in
 // the middle of a lookup.
 #include "e2esupport.h"
+#include "session.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -22,8 +23,10 @@ private slots:
     void endsInOrderOnSignal();
 
 private:
+    QProcessEnvironment environment() const;
     QProcess *start(const QStringList &args = {},
-                    const QString &program = QStringLiteral(LUMORA_BINARY), bool driven = false);
+                    const QString &program = QStringLiteral(LUMORA_BINARY));
+    std::unique_ptr<ProgramTest::Session> startDriven(const QString &program);
     QString mark() const { return m_runtime.filePath(QStringLiteral("lumora.lock")); }
     QTemporaryDir m_runtime;
     QTemporaryDir m_home;
@@ -41,26 +44,6 @@ qint64 markHolder(const QString &mark)
     return file.readLine().trimmed().toLongLong();
 }
 
-// Waits until the driver loaded into the program reports that its window is
-// shown and painted; the rest of what it wrote goes to lines.
-bool waitForWindow(QProcess *p, QByteArrayList *lines)
-{
-    bool ready = false;
-    [[maybe_unused]] const bool ended = QTest::qWaitFor(
-        [&] {
-            while (p->canReadLine()) {
-                const QByteArray line = p->readLine().trimmed();
-                if (line.startsWith("lumora-driver: ready"))
-                    ready = true;
-                else if (!line.startsWith("lumora-driver: "))
-                    *lines << line;
-            }
-            return ready || p->state() == QProcess::NotRunning;
-        },
-        60000);
-    return ready;
-}
-
 } // namespace
 
 void TstProgram::initTestCase()
@@ -69,22 +52,34 @@ void TstProgram::initTestCase()
     QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-// driven: the test driver is loaded into the program and reports, on its
-// standard error, when the window is up.
-QProcess *TstProgram::start(const QStringList &args, const QString &program, bool driven)
+QProcessEnvironment TstProgram::environment() const
 {
-    auto *p = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     env.insert(QStringLiteral("HOME"), m_home.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (driven) {
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMORA_DRIVER));
-        p->setReadChannel(QProcess::StandardError);
-    }
-    p->setProcessEnvironment(env);
+    return env;
+}
+
+QProcess *TstProgram::start(const QStringList &args, const QString &program)
+{
+    auto *p = new QProcess(this);
+    p->setProcessEnvironment(environment());
     p->start(program, args);
     return p;
+}
+
+// The program with the test driver loaded into it, which reports when the
+// window is up.
+std::unique_ptr<ProgramTest::Session> TstProgram::startDriven(const QString &program)
+{
+    auto s = std::make_unique<ProgramTest::Session>(ProgramTest::Platform::Offscreen, QString(),
+                                                    QStringLiteral("HOME=") + m_home.path());
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMORA_DRIVER));
+    s->process().setProcessEnvironment(env);
+    s->process().start(program, QStringList());
+    return s;
 }
 
 void TstProgram::secondStartEndsAtOnce()
@@ -257,17 +252,14 @@ void TstProgram::startsWithoutItsModule()
     QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
     const QString copy = prefix.filePath(QStringLiteral("bin/lumora"));
     QVERIFY(QFile::copy(QStringLiteral(LUMORA_BINARY), copy));
-    QProcess *p = start({}, copy, true);
-    QVERIFY(p->waitForStarted());
-    QByteArrayList said;
-    QVERIFY(waitForWindow(p, &said));
-    p->terminate();
-    QVERIFY(p->waitForFinished(30000));
-    said += p->readAllStandardError().split('\n');
-    said.removeAll(QByteArray());
-    for (const QByteArray &line : std::as_const(said))
-        QVERIFY2(line.startsWith("lumora-driver: "), line.constData());
-    QCOMPARE(p->readAllStandardOutput(), QByteArray());
+    const auto s = startDriven(copy);
+    QVERIFY(s->waitReady());
+    s->process().terminate();
+    QVERIFY(s->process().waitForFinished(30000));
+    for (const QString &line : s->log())
+        QVERIFY2(line.trimmed().isEmpty() || line.startsWith(QLatin1String("lumora-driver: ")),
+                 qPrintable(line));
+    QCOMPARE(s->process().readAllStandardOutput(), QByteArray());
 }
 
 void TstProgram::endsInOrderOnSignal_data()
@@ -284,15 +276,13 @@ void TstProgram::endsInOrderOnSignal()
 {
     QFETCH(int, signal);
     const QString mark = m_runtime.filePath(QStringLiteral("lumora.lock"));
-    QProcess *p = start({}, QStringLiteral(LUMORA_BINARY), true);
-    QVERIFY(p->waitForStarted());
-    QByteArrayList said;
-    QVERIFY(waitForWindow(p, &said)); // the engine loads right after the first paint
+    const auto s = startDriven(QStringLiteral(LUMORA_BINARY));
+    QVERIFY(s->waitReady()); // the engine loads right after the first paint
     QVERIFY(QFile::exists(mark));
-    ::kill(pid_t(p->processId()), signal);
-    QVERIFY(p->waitForFinished(30000));
-    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p->exitCode(), 0);
+    ::kill(pid_t(s->process().processId()), signal);
+    QVERIFY(s->process().waitForFinished(30000));
+    QCOMPARE(s->process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(s->process().exitCode(), 0);
     QVERIFY(!QFile::exists(mark));
 }
 

@@ -225,12 +225,8 @@ Outcome Program::lookUp(const QString &name, int pageLimitMs)
         s.send(QStringLiteral("pagelimit %1").arg(limit));
         m_limit = limit;
     }
-    s.click(QStringLiteral("txtTB"));
-    s.key(QStringLiteral("ctrl+a"));
-    s.key(QStringLiteral("BackSpace"));
-    s.type(name);
+    s.enterName(name);
     m_typed.insert(name);
-    s.key(QStringLiteral("Return"));
 
     const auto collect = [&] {
         out.state = s.state();
@@ -271,9 +267,7 @@ Outcome Program::lookUp(const QString &name, int pageLimitMs)
     if (out.ended && !s.state().value(QStringLiteral("box")).isNull()) {
         out.box = s.state().value(QStringLiteral("box")).toString();
         out.state = s.state();
-        s.answer();
-        if (!s.waitFor(
-                [](const QJsonObject &st) { return st.value(QStringLiteral("box")).isNull(); }))
+        if (!s.closeBox())
             out.trouble = QStringLiteral("the message box stayed open");
         collect();
         out.state[QStringLiteral("box")] = out.box;

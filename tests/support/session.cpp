@@ -186,6 +186,22 @@ void Session::answer()
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
 }
 
+bool Session::closeBox()
+{
+    answer();
+    return waitFor([](const QJsonObject &s) { return s.value(QStringLiteral("box")).isNull(); });
+}
+
+void Session::enterName(const QString &name)
+{
+    click(QStringLiteral("txtTB"));
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("BackSpace"));
+    if (!name.isEmpty())
+        type(name);
+    key(QStringLiteral("Return"));
+}
+
 QStringList Session::stop()
 {
     QStringList killed;

@@ -71,6 +71,10 @@ public:
     void key(const QString &name);
     // Enter in the open message box.
     void answer();
+    // Enter in the open message box, and its end awaited; false when it stayed.
+    bool closeBox();
+    // The name box emptied, name typed into it, and Enter.
+    void enterName(const QString &name);
 
     // The end of the run: the program and everything it started are gone.
     // Returns what had to be killed.

@@ -49,6 +49,13 @@ struct WindowFixture {
         }
         return f;
     }
+    // The four texts and the flags, as setFacts() takes them, joined by "|".
+    QString facts()
+    {
+        return QStringList{line("Text9")->text(), line("Text7")->text(), line("Text8")->text(),
+                           line("Text12")->text(), flags()}
+            .join(u'|');
+    }
     void setFacts(const QString &c, const QString &g, const QString &b, const QString &y,
                   const QString &flagLetters)
     {

@@ -47,6 +47,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -325,18 +326,17 @@ private:
         if (verb == u"type") {
             QTest::keyClicks(target, rest);
         } else if (verb == u"key") {
-            if (rest == u"Return")
-                QTest::keyClick(target, Qt::Key_Return);
-            else if (rest == u"BackSpace")
-                QTest::keyClick(target, Qt::Key_Backspace);
-            else if (rest == u"Tab")
-                QTest::keyClick(target, Qt::Key_Tab);
-            else if (rest == u"Backtab")
-                QTest::keyClick(target, Qt::Key_Backtab, Qt::ShiftModifier);
-            else if (rest == u"ctrl+a")
-                QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
-            else
+            static const QHash<QString, QKeyCombination> keys = {
+                {QStringLiteral("Return"), Qt::Key_Return},
+                {QStringLiteral("BackSpace"), Qt::Key_Backspace},
+                {QStringLiteral("Tab"), Qt::Key_Tab},
+                {QStringLiteral("Backtab"), Qt::ShiftModifier | Qt::Key_Backtab},
+                {QStringLiteral("ctrl+a"), Qt::ControlModifier | Qt::Key_A}};
+            const auto key = keys.constFind(rest);
+            if (key == keys.cend())
                 report("error unknown key " + rest.toUtf8());
+            else
+                QTest::keyClick(target, key->key(), key->keyboardModifiers());
         } else if (verb == u"answer") {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box) {
