@@ -19,20 +19,15 @@ namespace {
 const QStringList kOwnMessages = {Messages::kUnread, Messages::kNotFound, Messages::kReadOnly,
                                   Messages::kNoName, Messages::kEngineMissing};
 // Whatever a desktop may start to open an address.
-const QStringList kOpeners = {QStringLiteral("xdg-open"),      QStringLiteral("gio"),
-                              QStringLiteral("kde-open"),      QStringLiteral("kde-open5"),
-                              QStringLiteral("gnome-open"),    QStringLiteral("exo-open"),
-                              QStringLiteral("kfmclient"),     QStringLiteral("sensible-browser"),
-                              QStringLiteral("x-www-browser"), QStringLiteral("www-browser"),
-                              QStringLiteral("firefox"),       QStringLiteral("chromium"),
-                              QStringLiteral("google-chrome"), QStringLiteral("opera"),
-                              QStringLiteral("mozilla"),       QStringLiteral("browser-recorder")};
+const QStringList kOpeners =
+    QStringLiteral("xdg-open gio kde-open kde-open5 gnome-open exo-open kfmclient "
+                   "sensible-browser x-www-browser www-browser firefox chromium google-chrome "
+                   "opera mozilla browser-recorder")
+        .split(u' ');
 // The schemes of the addresses the marketplace's pages try to leave for.
-const QStringList kForeignSchemes = {
-    QStringLiteral("aliim"),  QStringLiteral("wangwang"),  QStringLiteral("mailto"),
-    QStringLiteral("file"),   QStringLiteral("taobao"),    QStringLiteral("tbopen"),
-    QStringLiteral("weixin"), QStringLiteral("alipays"),   QStringLiteral("tel"),
-    QStringLiteral("sms"),    QStringLiteral("web+taobao")};
+const QStringList kForeignSchemes =
+    QStringLiteral("aliim wangwang mailto file taobao tbopen weixin alipays tel sms web+taobao")
+        .split(u' ');
 // The clicks that try to reach a hidden page, and the time each is given.
 constexpr int kClicks = 6;
 constexpr int kClickMs = 500;

@@ -595,30 +595,17 @@ void TstLookup::keyboardComesBack_data()
     QTest::addColumn<QString>("ending");
     QTest::addColumn<QString>("clicked"); // a control clicked during the lookup
     QTest::addColumn<QString>("focusAfter");
-    QTest::newRow("Enter in the name box, facts") << "txtTB"
-                                                  << "extraction"
-                                                  << ""
-                                                  << "txtTB";
-    QTest::newRow("Enter in the name box, not found") << "txtTB"
-                                                      << "notfound"
-                                                      << ""
-                                                      << "txtTB";
-    QTest::newRow("Enter in the name box, dead end") << "txtTB"
-                                                     << "deadend"
-                                                     << ""
-                                                     << "txtTB";
-    QTest::newRow("Enter in the name box, page limit") << "txtTB"
-                                                       << "timeout"
-                                                       << ""
-                                                       << "txtTB";
-    QTest::newRow("search button, facts") << "cmdTBCX"
-                                          << "extraction"
-                                          << ""
-                                          << "txtTB";
-    QTest::newRow("a field clicked during the lookup") << "txtTB"
-                                                       << "extraction"
-                                                       << "Text12"
-                                                       << "Text12";
+    const auto row = [](const char *name, const char *from, const char *ending, const char *clicked,
+                        const char *after) {
+        QTest::newRow(name) << QString::fromLatin1(from) << QString::fromLatin1(ending)
+                            << QString::fromLatin1(clicked) << QString::fromLatin1(after);
+    };
+    row("Enter in the name box, facts", "txtTB", "extraction", "", "txtTB");
+    row("Enter in the name box, not found", "txtTB", "notfound", "", "txtTB");
+    row("Enter in the name box, dead end", "txtTB", "deadend", "", "txtTB");
+    row("Enter in the name box, page limit", "txtTB", "timeout", "", "txtTB");
+    row("search button, facts", "cmdTBCX", "extraction", "", "txtTB");
+    row("a field clicked during the lookup", "txtTB", "extraction", "Text12", "Text12");
 }
 
 // During a lookup the keyboard rests on the status line, which does nothing
