@@ -59,6 +59,7 @@ private:
 void TstPrivacy::initTestCase()
 {
     QVERIFY2(QFileInfo(programPath).isExecutable(), qPrintable(programPath));
+    QVERIFY2(QFileInfo::exists(QStringLiteral(LUMORA_DRIVER)), LUMORA_DRIVER);
     QVERIFY(m_market.listen());
     qInfo("program: %s", qPrintable(programPath));
     m_display = startScreen(&m_xvfb);
