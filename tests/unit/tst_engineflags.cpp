@@ -15,23 +15,22 @@ void TstEngineFlags::withScriptFlag_data()
 {
     QTest::addColumn<QString>("switches");
     QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const QString &switches, const QString &expected) {
+        QTest::newRow(name) << switches << expected;
+    };
     const QString gc = QStringLiteral("--js-flags=--expose-gc");
-    QTest::newRow("no switches") << "" << gc;
-    QTest::newRow("blanks only") << "   " << gc;
-    QTest::newRow("other switches kept in order") << "--a --use-fake-device-for-media-stream"
-                                                  << "--a --use-fake-device-for-media-stream " + gc;
-    QTest::newRow("a script flag given joins the new one")
-        << "--js-flags=--max-old-space-size=512 --b"
-        << "--js-flags=--max-old-space-size=512,--expose-gc --b";
-    QTest::newRow("several script flags given") << "--js-flags=--x,--y"
-                                                << "--js-flags=--x,--y,--expose-gc";
-    QTest::newRow("the flag already given") << "--js-flags=--expose-gc,--x"
-                                            << "--js-flags=--expose-gc,--x";
-    QTest::newRow("only the last --js-flags counts") << "--js-flags=--x --js-flags=--y"
-                                                     << "--js-flags=--x --js-flags=--y,--expose-gc";
-    QTest::newRow("an empty --js-flags") << "--js-flags=" << gc;
-    QTest::newRow("a lookalike switch") << "--js-flagsx=--y"
-                                        << "--js-flagsx=--y " + gc;
+    row("no switches", "", gc);
+    row("blanks only", "   ", gc);
+    row("other switches kept in order", "--a --use-fake-device-for-media-stream",
+        "--a --use-fake-device-for-media-stream " + gc);
+    row("a script flag given joins the new one", "--js-flags=--max-old-space-size=512 --b",
+        "--js-flags=--max-old-space-size=512,--expose-gc --b");
+    row("several script flags given", "--js-flags=--x,--y", "--js-flags=--x,--y,--expose-gc");
+    row("the flag already given", "--js-flags=--expose-gc,--x", "--js-flags=--expose-gc,--x");
+    row("only the last --js-flags counts", "--js-flags=--x --js-flags=--y",
+        "--js-flags=--x --js-flags=--y,--expose-gc");
+    row("an empty --js-flags", "--js-flags=", gc);
+    row("a lookalike switch", "--js-flagsx=--y", "--js-flagsx=--y " + gc);
 }
 
 void TstEngineFlags::withScriptFlag()

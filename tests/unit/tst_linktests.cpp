@@ -122,17 +122,16 @@ void TstLinkTests::cleanShopName_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("cleaned");
-    QTest::newRow("dots and blanks between letters") << "a. b.c"
-                                                     << "abc";
-    QTest::newRow("only blanks") << "   "
-                                 << "";
-    QTest::newRow("only dots") << "..."
-                               << "";
-    QTest::newRow("other blanks stay")
-        << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
-    QTest::newRow("full-width dot stays") << QStringLiteral("a。b．c") << QStringLiteral("a。b．c");
-    QTest::newRow("other blanks at the ends stay")
-        << QStringLiteral("\t a.b\u3000") << QStringLiteral("\tab\u3000");
+    const auto row = [](const char *name, const QString &typed, const QString &cleaned) {
+        QTest::newRow(name) << typed << cleaned;
+    };
+    row("dots and blanks between letters", "a. b.c", "abc");
+    row("only blanks", "   ", "");
+    row("only dots", "...", "");
+    row("other blanks stay", QStringLiteral("a\tb\u3000c"), QStringLiteral("a\tb\u3000c"));
+    row("full-width dot stays", QStringLiteral("a。b．c"), QStringLiteral("a。b．c"));
+    row("other blanks at the ends stay", QStringLiteral("\t a.b\u3000"),
+        QStringLiteral("\tab\u3000"));
 }
 
 void TstLinkTests::cleanShopName()

@@ -96,26 +96,23 @@ void TstRatingPage::year_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("year");
-    QTest::newRow("opened") << QStringLiteral("开店时间：2005-06-01") << "2005";
-    QTest::newRow("created only") << QStringLiteral("创店时间：2007-01-01") << "2007";
-    QTest::newRow("opened wins") << QStringLiteral("创店时间：2007-01-01 开店时间：2004-02-02")
-                                 << "2004";
-    QTest::newRow("neither: positions 5 to 8") << "abcd1999xyz"
-                                               << "1999";
-    QTest::newRow("neither, not a number")
-        << QStringLiteral("店铺信息页面内容") << QStringLiteral("未知");
-    QTest::newRow("X in the year")
-        << QStringLiteral("开店时间：20X5-01-01") << QStringLiteral("未知");
-    QTest::newRow("short date at the end") << QStringLiteral("开店时间：99") << "99";
-    QTest::newRow("nothing after") << QStringLiteral("开店时间：") << QStringLiteral("未知");
-    QTest::newRow("the marker ends a line")
-        << QStringLiteral("开店时间：\r\n2005-06-01") << QStringLiteral("未知");
-    QTest::newRow("a line break before the marker")
-        << QStringLiteral("\r\n开店时间：2005-06-01") << "2005";
-    QTest::newRow("a line break before the created marker")
-        << QStringLiteral("\r\n创店时间：2007-01-01") << "2007";
-    QTest::newRow("a blank after the marker takes a place")
-        << QStringLiteral("开店时间： 2005-06-01") << " 200";
+    const auto row = [](const char *name, const QString &page, const QString &year) {
+        QTest::newRow(name) << page << year;
+    };
+    const QString unknown = QStringLiteral("未知");
+    row("opened", QStringLiteral("开店时间：2005-06-01"), "2005");
+    row("created only", QStringLiteral("创店时间：2007-01-01"), "2007");
+    row("opened wins", QStringLiteral("创店时间：2007-01-01 开店时间：2004-02-02"), "2004");
+    row("neither: positions 5 to 8", "abcd1999xyz", "1999");
+    row("neither, not a number", QStringLiteral("店铺信息页面内容"), unknown);
+    row("X in the year", QStringLiteral("开店时间：20X5-01-01"), unknown);
+    row("short date at the end", QStringLiteral("开店时间：99"), "99");
+    row("nothing after", QStringLiteral("开店时间："), unknown);
+    row("the marker ends a line", QStringLiteral("开店时间：\r\n2005-06-01"), unknown);
+    row("a line break before the marker", QStringLiteral("\r\n开店时间：2005-06-01"), "2005");
+    row("a line break before the created marker", QStringLiteral("\r\n创店时间：2007-01-01"),
+        "2007");
+    row("a blank after the marker takes a place", QStringLiteral("开店时间： 2005-06-01"), " 200");
 }
 
 void TstRatingPage::year()
@@ -131,56 +128,40 @@ void TstRatingPage::slice_data()
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("bad");
     QTest::addColumn<int>("sliceSize");
+    const auto row = [](const char *name, const QStringList &links, const QString &good,
+                        const QString &bad,
+                        int size) { QTest::newRow(name) << links << good << bad << size; };
     const QStringList tabs = {"t1", "t2", "t3", "t4", "t5"};
     const QStringList top = {QStringLiteral("首页"), QStringLiteral("关闭")};
+    const QString close = QStringLiteral("关闭");
     const QString buyers = QStringLiteral("来自买家的评价");
-    QTest::newRow("counts after the close link")
-        << top + tabs + QStringList{"1,234", "5", "17", "x", buyers, "after"} << "1,234"
-        << "17" << 11;
-    QTest::newRow("close at index 0 then another")
-        << QStringList{QStringLiteral("关闭"), "a"} + top + tabs +
-               QStringList{"10", "0", "2", buyers}
-        << "10"
-        << "2" << 10;
-    QTest::newRow("two close links after the first place: the first counts")
-        << top + tabs + QStringList{"10", "0", QStringLiteral("关闭"), buyers} << "10"
-        << "" << 10;
-    QTest::newRow("last of several buyer links")
-        << top + tabs + QStringList{"7", buyers, "9", "z", buyers} << "7"
-        << "9" << 11;
-    QTest::newRow("slice of six: both empty")
-        << QStringList{"x", QStringLiteral("关闭"), "a", "b", "c", "d", buyers} << ""
-        << "" << 6;
-    QTest::newRow("slice of seven: bad empty")
-        << top + QStringList{"a", "b", "c", "d", "44", buyers} << ""
-        << "" << 7;
-    QTest::newRow("slice of eight: bad missing")
-        << top + QStringList{"a", "b", "c", "d", "e", "44", buyers} << "44"
-        << "" << 8;
-    QTest::newRow("letters in a count") << top + tabs + QStringList{"12a", "0", "3b", buyers} << ""
-                                        << "" << 10;
-    QTest::newRow("no close link and no buyers link") << QStringList{"a", "b"} << ""
-                                                      << "" << 1;
-    QTest::newRow("buyers before close: nothing")
-        << QStringList{"a", buyers, "b", QStringLiteral("关闭")} << ""
-        << "" << 0;
-    QTest::newRow("no links at all") << QStringList{} << ""
-                                     << "" << 0;
-    QTest::newRow("a link that only begins or ends with close opens nothing")
-        << QStringList{QStringLiteral("首页"), QStringLiteral("点击关闭"),
-                       QStringLiteral("关闭广告"), QStringLiteral("关闭")} +
-               tabs + QStringList{"10", "0", "2", buyers}
-        << "10"
-        << "2" << 10;
-    QTest::newRow("a link that only begins or ends with the buyers' text closes nothing")
-        << top + tabs + QStringList{"7",
-                                    "x",
-                                    "9",
-                                    buyers,
-                                    QStringLiteral("来自买家的评价（3）"),
-                                    QStringLiteral("全部来自买家的评价")}
-        << "7"
-        << "9" << 10;
+    row("counts after the close link",
+        top + tabs + QStringList{"1,234", "5", "17", "x", buyers, "after"}, "1,234", "17", 11);
+    row("close at index 0 then another",
+        QStringList{close, "a"} + top + tabs + QStringList{"10", "0", "2", buyers}, "10", "2", 10);
+    row("two close links after the first place: the first counts",
+        top + tabs + QStringList{"10", "0", close, buyers}, "10", "", 10);
+    row("last of several buyer links", top + tabs + QStringList{"7", buyers, "9", "z", buyers}, "7",
+        "9", 11);
+    row("slice of six: both empty", {"x", close, "a", "b", "c", "d", buyers}, "", "", 6);
+    row("slice of seven: bad empty", top + QStringList{"a", "b", "c", "d", "44", buyers}, "", "",
+        7);
+    row("slice of eight: bad missing", top + QStringList{"a", "b", "c", "d", "e", "44", buyers},
+        "44", "", 8);
+    row("letters in a count", top + tabs + QStringList{"12a", "0", "3b", buyers}, "", "", 10);
+    row("no close link and no buyers link", {"a", "b"}, "", "", 1);
+    row("buyers before close: nothing", {"a", buyers, "b", close}, "", "", 0);
+    row("no links at all", {}, "", "", 0);
+    row("a link that only begins or ends with close opens nothing",
+        QStringList{QStringLiteral("首页"), QStringLiteral("点击关闭"), QStringLiteral("关闭广告"),
+                    close} +
+            tabs + QStringList{"10", "0", "2", buyers},
+        "10", "2", 10);
+    row("a link that only begins or ends with the buyers' text closes nothing",
+        top + tabs +
+            QStringList{"7", "x", "9", buyers, QStringLiteral("来自买家的评价（3）"),
+                        QStringLiteral("全部来自买家的评价")},
+        "7", "9", 10);
 }
 
 void TstRatingPage::slice()

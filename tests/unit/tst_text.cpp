@@ -24,36 +24,25 @@ void TstText::findText_data()
     QTest::addColumn<QString>("needle");
     QTest::addColumn<QString>("text");
     QTest::addColumn<qsizetype>("position");
-    QTest::newRow("empty text") << "a"
-                                << "" << qsizetype(0);
-    QTest::newRow("empty needle and text") << ""
-                                           << "" << qsizetype(0);
-    QTest::newRow("empty needle") << ""
-                                  << "abc" << qsizetype(1);
-    QTest::newRow("at the start") << "ab"
-                                  << "abc" << qsizetype(1);
-    QTest::newRow("first of two") << "b"
-                                  << "abcb" << qsizetype(2);
-    QTest::newRow("at the very end") << "bc"
-                                     << "abc" << qsizetype(2);
-    QTest::newRow("running past the end") << "cd"
-                                          << "abc" << qsizetype(0);
-    QTest::newRow("longer than the text") << "abcd"
-                                          << "abc" << qsizetype(0);
-    QTest::newRow("case matters") << "A"
-                                  << "abc" << qsizetype(0);
-    QTest::newRow("code units after a surrogate pair")
-        << QStringLiteral("卖家") << QStringLiteral("😀卖家") << qsizetype(3);
-    QTest::newRow("full-width colon is not ASCII")
-        << QStringLiteral("卖家信用: ") << QStringLiteral("卖家信用：1") << qsizetype(0);
-    QTest::newRow("the blank that ends the needle counts")
-        << QStringLiteral("卖家信用: ") << QStringLiteral("卖家信用:1") << qsizetype(0);
-    QTest::newRow("a needle of one blank") << " "
-                                           << "abc" << qsizetype(0);
-    QTest::newRow("empty needle in a text of blanks") << ""
-                                                      << "  " << qsizetype(1);
-    QTest::newRow("blanks before it count") << "b"
-                                            << " \tab" << qsizetype(4);
+    const auto row = [](const char *name, const QString &needle, const QString &text,
+                        qsizetype at) { QTest::newRow(name) << needle << text << at; };
+    row("empty text", "a", "", 0);
+    row("empty needle and text", "", "", 0);
+    row("empty needle", "", "abc", 1);
+    row("at the start", "ab", "abc", 1);
+    row("first of two", "b", "abcb", 2);
+    row("at the very end", "bc", "abc", 2);
+    row("running past the end", "cd", "abc", 0);
+    row("longer than the text", "abcd", "abc", 0);
+    row("case matters", "A", "abc", 0);
+    row("code units after a surrogate pair", QStringLiteral("卖家"), QStringLiteral("😀卖家"), 3);
+    row("full-width colon is not ASCII", QStringLiteral("卖家信用: "),
+        QStringLiteral("卖家信用：1"), 0);
+    row("the blank that ends the needle counts", QStringLiteral("卖家信用: "),
+        QStringLiteral("卖家信用:1"), 0);
+    row("a needle of one blank", " ", "abc", 0);
+    row("empty needle in a text of blanks", "", "  ", 1);
+    row("blanks before it count", "b", " \tab", 4);
 }
 
 void TstText::findText()
@@ -104,32 +93,18 @@ void TstText::replaceAll_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("result");
-    QTest::newRow("every dot") << "a. b.c"
-                               << "."
-                               << ""
-                               << "a bc";
-    QTest::newRow("only dots") << "...."
-                               << "."
-                               << ""
-                               << "";
-    QTest::newRow("a blank is U+0020 only") << QStringLiteral("a\u3000b\tc") << " "
-                                            << "" << QStringLiteral("a\u3000b\tc");
-    QTest::newRow("every blank") << " a b "
-                                 << " "
-                                 << ""
-                                 << "ab";
-    QTest::newRow("blank characters at the ends stay") << "\t a.b\n"
-                                                       << "."
-                                                       << ""
-                                                       << "\t ab\n";
-    QTest::newRow("by a blank") << "a.b"
-                                << "."
-                                << " "
-                                << "a b";
-    QTest::newRow("nothing to look for: the text as it is") << " a "
-                                                            << ""
-                                                            << "x"
-                                                            << " a ";
+    const auto row = [](const char *name, const QString &text, const QString &from,
+                        const QString &to, const QString &result) {
+        QTest::newRow(name) << text << from << to << result;
+    };
+    row("every dot", "a. b.c", ".", "", "a bc");
+    row("only dots", "....", ".", "", "");
+    row("a blank is U+0020 only", QStringLiteral("a\u3000b\tc"), " ", "",
+        QStringLiteral("a\u3000b\tc"));
+    row("every blank", " a b ", " ", "", "ab");
+    row("blank characters at the ends stay", "\t a.b\n", ".", "", "\t ab\n");
+    row("by a blank", "a.b", ".", " ", "a b");
+    row("nothing to look for: the text as it is", " a ", "", "x", " a ");
 }
 
 void TstText::replaceAll()
