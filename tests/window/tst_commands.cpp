@@ -147,8 +147,7 @@ void TstCommands::mouseOnIndicatorIsRefused()
     QFETCH(Qt::MouseButton, button);
     QFETCH(bool, checked);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     auto *indicator = w.check(box.toLatin1().constData());
     indicator->setChecked(checked);
     QTest::mouseClick(indicator, button, {}, QPoint(6, 8));
@@ -176,8 +175,7 @@ void TstCommands::keysOnIndicatorAreDiscarded()
 {
     QFETCH(int, key);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     for (bool checked : {false, true}) {
         auto *indicator = w.check(checked ? "Check4" : "Check3");
         indicator->setChecked(checked);
@@ -192,8 +190,7 @@ void TstCommands::keysOnIndicatorAreDiscarded()
 void TstCommands::indicatorsShowTheirTooltips()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     for (const char *name : {"Check2", "Check6"}) {
         auto *box = w.check(name);
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
@@ -207,8 +204,7 @@ void TstCommands::indicatorsShowTheirTooltips()
 void TstCommands::tabStillMovesOn()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     w.check("Check6")->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), w.check("Check6"));
     QTest::keyClick(w.check("Check6"), Qt::Key_Tab);
@@ -240,8 +236,7 @@ void TstCommands::enterOnFocusedButtonPressesIt()
     QFETCH(bool, autoRepeat);
     QFETCH(int, lookups);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     w.line("txtTB")->setText(QStringLiteral("abc"));
     w.button("cmdTBURL")->setEnabled(true);
     auto *target = w.get<QWidget>(qPrintable(control));

@@ -41,17 +41,8 @@ DocumentSnapshot ratingPage()
         "信用评价\r\n卖家信用: 12345\r\n虚拟商品交易：0\r\n开店时间：2005-06-01\r\n"
         "无违规行为\r\n该会员遵守淘宝用户行为管理规则良好\r\n近30天无退款纠纷\r\n近30天无投诉\r\n"
         "卖家已提交保证金，加入消费者保障服务");
-    const QStringList anchors = {QStringLiteral("首页"),
-                                 QStringLiteral("关闭"),
-                                 "a",
-                                 "b",
-                                 "c",
-                                 "d",
-                                 "e",
-                                 "12000",
-                                 "30",
-                                 "4",
-                                 QStringLiteral("来自买家的评价")};
+    const QStringList anchors =
+        QStringLiteral("首页 关闭 a b c d e 12000 30 4 来自买家的评价").split(u' ');
     return page(body, {}, anchors);
 }
 
@@ -95,17 +86,14 @@ private slots:
     void wholeLookup();
     void eventsWhileDisarmedAreIgnored();
     void onlyFirstEventAfterNavigation();
-    void notFound();
     void shopLinkWinsOverNotFound();
-    void deadEnds_data();
-    void deadEnds();
+    void endingsWithoutFacts_data();
+    void endingsWithoutFacts();
     void timeoutEndsTheLookup_data();
     void timeoutEndsTheLookup();
     void slowPagesAreWaitedFor();
     void endingsUnlockInOrder_data();
     void endingsUnlockInOrder();
-    void secondLookupAfterEveryEnding_data();
-    void secondLookupAfterEveryEnding();
     void yearFromTheRatingPage_data();
     void yearFromTheRatingPage();
     void extractionLists();
@@ -160,17 +148,17 @@ void TstLookup::startCleansTheName_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("dots and blanks") << "a. b.c"
-                                     << "abc";
-    QTest::newRow("three blanks") << "   "
-                                  << "";
-    QTest::newRow("tab and ideographic space stay")
-        << QStringLiteral("a\tb\u3000c") << QStringLiteral("a\tb\u3000c");
-    QTest::newRow("ampersand and hash") << "a&b #c"
-                                        << "a&b#c";
-    QTest::newRow("chinese and emoji") << QStringLiteral("小 店.😀") << QStringLiteral("小店😀");
-    QTest::newRow("tab and ideographic space at the ends stay")
-        << QStringLiteral("\t a.b\u3000") << QStringLiteral("\tab\u3000");
+    const auto row = [](const char *name, const QString &typed, const QString &shown) {
+        QTest::newRow(name) << typed << shown;
+    };
+    row("dots and blanks", "a. b.c", "abc");
+    row("three blanks", "   ", "");
+    row("tab and ideographic space stay", QStringLiteral("a\tb\u3000c"),
+        QStringLiteral("a\tb\u3000c"));
+    row("ampersand and hash", "a&b #c", "a&b#c");
+    row("chinese and emoji", QStringLiteral("小 店.😀"), QStringLiteral("小店😀"));
+    row("tab and ideographic space at the ends stay", QStringLiteral("\t a.b\u3000"),
+        QStringLiteral("\tab\u3000"));
 }
 
 void TstLookup::startCleansTheName()
@@ -188,8 +176,7 @@ void TstLookup::startCleansTheName()
 void TstLookup::enterStartsOnlyWhenEnabled()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     w.line("txtTB")->setText(QStringLiteral("abc"));
     QTest::keyClick(w.line("txtTB"), Qt::Key_A);
     QVERIFY(w.browser.navigations.isEmpty());
@@ -267,17 +254,6 @@ void TstLookup::onlyFirstEventAfterNavigation()
     QCOMPARE(w.boxes.size(), 1);
 }
 
-void TstLookup::notFound()
-{
-    WindowFixture w;
-    w.startLookup(QStringLiteral("nobody"));
-    w.browser.finish(page(QStringLiteral("没有找到与“nobody”相关的店铺")));
-    QCOMPARE(w.boxes, QStringList{kNotFound});
-    QCOMPARE(w.stillLookingUp(), QString());
-    QVERIFY(!w.button("cmdTBURL")->isEnabled());
-    QCOMPARE(w.advice(), kNoAdvice);
-}
-
 void TstLookup::shopLinkWinsOverNotFound()
 {
     WindowFixture w;
@@ -290,13 +266,15 @@ void TstLookup::shopLinkWinsOverNotFound()
     QVERIFY(!w.button("cmdTBCX")->isEnabled());
 }
 
-void TstLookup::deadEnds_data()
+void TstLookup::endingsWithoutFacts_data()
 {
     QTest::addColumn<int>("stage");
     QTest::addColumn<DocumentSnapshot>("dead");
     QTest::addColumn<QString>("message");
     DocumentSnapshot noEngine;
     noEngine.engineMissing = true;
+    QTest::newRow("not found") << 0 << page(QStringLiteral("没有找到与“nobody”相关的店铺"))
+                               << kNotFound;
     QTest::newRow("results without shop link or not-found")
         << 0 << page(QStringLiteral("搜索结果"), {"http://shop123.taobao.com/x.htm"}) << kUnread;
     QTest::newRow("results page failed to load") << 0 << failedPage() << kUnread;
@@ -311,7 +289,7 @@ void TstLookup::deadEnds_data()
 
 Q_DECLARE_METATYPE(DocumentSnapshot)
 
-void TstLookup::deadEnds()
+void TstLookup::endingsWithoutFacts()
 {
     QFETCH(int, stage);
     QFETCH(DocumentSnapshot, dead);
@@ -329,6 +307,7 @@ void TstLookup::deadEnds()
     QVERIFY(!w.button("cmdTBURL")->isEnabled());
     QCOMPARE(w.line("Text9")->text(), QString());
     QCOMPARE(w.flags(), QString());
+    QCOMPARE(w.advice(), kNoAdvice);
 }
 
 void TstLookup::timeoutEndsTheLookup_data()
@@ -421,67 +400,56 @@ void TstLookup::endingsUnlockInOrder_data()
     QTest::addColumn<QStringList>("expected");
     const QStringList unlocked = {"cmdTBCX on", "txtTB on"};
     const QStringList back = {"status " + kReady, "focus txtTB"};
-    QTest::newRow("not found") << "notfound"
-                               << unlocked + QStringList{"cmdTBURL off"} + back +
-                                      QStringList{"box " + kNotFound};
-    QTest::newRow("dead end") << "deadend"
-                              << unlocked + QStringList{"cmdTBURL off"} + back +
-                                     QStringList{"box " + kUnread};
-    QTest::newRow("page limit") << "timeout"
-                                << unlocked + QStringList{"cmdTBURL off"} + back +
-                                       QStringList{"box " + kUnread};
-    QTest::newRow("rating page read")
-        << "read" << unlocked + QStringList{"cmdTBURL on"} + back + QStringList{"advice"};
+    const auto row = [&](const char *name, const char *ending, bool read, const QString &last) {
+        QTest::newRow(name) << QString::fromLatin1(ending)
+                            << unlocked + QStringList{read ? "cmdTBURL on" : "cmdTBURL off"} +
+                                   back + QStringList{last};
+    };
+    row("not found", "notfound", false, "box " + kNotFound);
+    row("dead end", "deadend", false, "box " + kUnread);
+    row("page limit", "timeout", false, "box " + kUnread);
+    row("rating page read", "read", true, QStringLiteral("advice"));
+    row("a fact missing", "missing", true,
+        QStringLiteral("box 您没有填写店铺信用，无法进行评估！"));
 }
 
 // Every ending gives the inputs back in the same order, and only after the
-// lookup is over does the user hear its message or its advice.
+// lookup is over does the user hear its message or its advice. Meanwhile the
+// keyboard rests on the status line; then the caret is back in the name box,
+// and the next lookup runs as the first did.
 void TstLookup::endingsUnlockInOrder()
 {
     QFETCH(QString, ending);
     QFETCH(QStringList, expected);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(w.active());
+    const bool read = ending == u"read" || ending == u"missing";
     // An earlier lookup left "看详细结果..." enabled; a read page enables it anew.
-    w.button("cmdTBURL")->setEnabled(ending != u"read");
+    w.button("cmdTBURL")->setEnabled(!read);
     w.form.setPageTimeout(ending == u"timeout" ? 1 : 30000);
     w.line("txtTB")->setText(QStringLiteral("abc"));
     w.line("txtTB")->setFocus();
     QTest::keyClick(w.line("txtTB"), Qt::Key_Return);
     QVERIFY(!w.button("cmdTBCX")->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("lblTBZZ"));
 
-    if (ending == u"read")
+    if (read)
         reachRatingPage(w);
-    EndingLog log(w);
-    endWith(w, ending);
-    QCOMPARE(log.lines, expected);
+    {
+        EndingLog log(w);
+        endWith(w, ending);
+        QCOMPARE(log.lines, expected);
+    }
+    QCOMPARE(w.stillLookingUp(), QString());
     // Only a lookup that could not be read leaves the browser stopped.
     QCOMPARE(w.browser.stops, ending == u"deadend" || ending == u"timeout" ? 1 : 0);
-}
 
-void TstLookup::secondLookupAfterEveryEnding_data()
-{
-    QTest::addColumn<QString>("ending");
-    QTest::newRow("extraction") << "extraction";
-    QTest::newRow("not found") << "notfound";
-    QTest::newRow("dead end") << "deadend";
-    QTest::newRow("missing fact box") << "missing";
-}
-
-void TstLookup::secondLookupAfterEveryEnding()
-{
-    QFETCH(QString, ending);
-    WindowFixture w;
-    w.startLookup(QStringLiteral("first"));
-    endWith(w, ending);
-    QCOMPARE(w.stillLookingUp(), QString());
-    w.boxes.clear();
+    w.recordBoxes();
+    w.form.setPageTimeout(30000);
     w.startLookup(QStringLiteral("second"));
     QCOMPARE(w.form.lookup().ratePageUrl(), QString());
-    reachRatingPage(w);
-    w.browser.finish(ratingPage());
-    QCOMPARE(w.line("Text9")->text(), QStringLiteral("12345"));
+    endWith(w, QStringLiteral("read"));
+    QCOMPARE(w.facts(), kRatingPageFacts);
     QVERIFY(w.boxes.isEmpty());
 }
 
@@ -592,35 +560,25 @@ void TstLookup::adviceExplained()
 void TstLookup::keyboardComesBack_data()
 {
     QTest::addColumn<QString>("startedFrom"); // the control that had the keyboard
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<QString>("clicked"); // a control clicked during the lookup
+    QTest::addColumn<QString>("clicked");     // a control clicked during the lookup
     QTest::addColumn<QString>("focusAfter");
-    const auto row = [](const char *name, const char *from, const char *ending, const char *clicked,
-                        const char *after) {
-        QTest::newRow(name) << QString::fromLatin1(from) << QString::fromLatin1(ending)
-                            << QString::fromLatin1(clicked) << QString::fromLatin1(after);
-    };
-    row("Enter in the name box, facts", "txtTB", "extraction", "", "txtTB");
-    row("Enter in the name box, not found", "txtTB", "notfound", "", "txtTB");
-    row("Enter in the name box, dead end", "txtTB", "deadend", "", "txtTB");
-    row("Enter in the name box, page limit", "txtTB", "timeout", "", "txtTB");
-    row("search button, facts", "cmdTBCX", "extraction", "", "txtTB");
-    row("a field clicked during the lookup", "txtTB", "extraction", "Text12", "Text12");
+    // Enter in the name box, for every ending: endingsUnlockInOrder.
+    QTest::newRow("search button") << "cmdTBCX" << QString() << "txtTB";
+    QTest::newRow("a field clicked during the lookup") << "txtTB"
+                                                       << "Text12"
+                                                       << "Text12";
 }
 
 // During a lookup the keyboard rests on the status line, which does nothing
-// with a key; whatever the ending, the caret then returns to the name box,
-// unless the user clicked elsewhere meanwhile.
+// with a key; the caret then returns to the name box, unless the user clicked
+// elsewhere meanwhile.
 void TstLookup::keyboardComesBack()
 {
     QFETCH(QString, startedFrom);
-    QFETCH(QString, ending);
     QFETCH(QString, clicked);
     QFETCH(QString, focusAfter);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w.form));
-    w.form.setPageTimeout(ending == u"timeout" ? 1 : 30000);
+    QVERIFY(w.active());
     w.line("txtTB")->setText(QStringLiteral("abc"));
     auto *start = w.get<QWidget>(qPrintable(startedFrom));
     start->setFocus();
@@ -629,7 +587,7 @@ void TstLookup::keyboardComesBack()
     QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("lblTBZZ"));
     if (!clicked.isEmpty())
         QTest::mouseClick(w.get<QWidget>(qPrintable(clicked)), Qt::LeftButton);
-    endWith(w, ending);
+    endWith(w, QStringLiteral("read"));
     QVERIFY(w.button("cmdTBCX")->isEnabled());
     QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
 }
@@ -664,8 +622,7 @@ void TstLookup::keysDuringALookup()
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     w.button("cmdTBURL")->setEnabled(true); // as an earlier lookup leaves it
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(w.active());
     w.line("txtTB")->setText(QStringLiteral("abc"));
     w.line("txtTB")->setFocus();
     const auto pressKeys = [&] {
@@ -714,8 +671,7 @@ void TstLookup::keysDuringALookup()
 void TstLookup::otherWindowsKeepTheirKeys()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QVERIFY(w.active());
     w.startLookup(QStringLiteral("abc"));
     QLineEdit other;
     other.show();

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -115,8 +116,6 @@ private slots:
     void picturesAreDrawnForTheScreen();
     void qtTextsInChinese_data();
     void qtTextsInChinese();
-    void qtTextsInChineseInEveryLocale_data();
-    void qtTextsInChineseInEveryLocale();
     void translationFromAFolder_data();
     void translationFromAFolder();
 };
@@ -171,8 +170,7 @@ void TstWindow::geometry()
 void TstWindow::initialState()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     for (const char *name : {"Text7", "Text8", "Text9", "Text12"}) {
         QVERIFY2(w.line(name)->text().isEmpty(), name);
         QVERIFY2(w.line(name)->isReadOnly(), name);
@@ -220,8 +218,7 @@ void TstWindow::chineseFontsAreReal()
 void TstWindow::readOnlyFieldsRefuseTyping()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     w.line("Text9")->setText(QStringLiteral("123"));
     QTest::keyClicks(w.line("Text9"), QStringLiteral("abc"));
     QCOMPARE(w.line("Text9")->text(), QStringLiteral("123"));
@@ -248,8 +245,7 @@ void TstWindow::tabOrder()
 {
     QFETCH(bool, lookupRunning);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     QVERIFY(w.browser.pageWidget);
     w.button("cmdTBURL")->setEnabled(true);
     QStringList expected = {"Text12",  "Text10",   "Text9",  "Text8",   "Text7",
@@ -285,14 +281,13 @@ void TstWindow::focusTakenByTheEngine_data()
 {
     QTest::addColumn<QString>("from"); // where the keyboard was; "" nowhere
     QTest::addColumn<QString>("backTo");
-    QTest::newRow("from the name box") << "txtTB"
-                                       << "txtTB";
-    QTest::newRow("from an indicator") << "Check4"
-                                       << "Check4";
-    QTest::newRow("from nowhere") << ""
-                                  << "Command1";
-    QTest::newRow("from another window") << "another window"
-                                         << "Command1";
+    const auto row = [](const char *name, const QString &from, const QString &backTo) {
+        QTest::newRow(name) << from << backTo;
+    };
+    row("from the name box", "txtTB", "txtTB");
+    row("from an indicator", "Check4", "Check4");
+    row("from nowhere", "", "Command1");
+    row("from another window", "another window", "Command1");
 }
 
 // Should the engine take the keyboard by itself, it goes back where it was,
@@ -302,8 +297,7 @@ void TstWindow::focusTakenByTheEngine()
     QFETCH(QString, from);
     QFETCH(QString, backTo);
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     QLineEdit other;
     if (from.isEmpty()) {
         if (QApplication::focusWidget())
@@ -432,8 +426,7 @@ void TstWindow::firstPaintIsSignalledOnce()
     QApplication::sendEvent(&w.form, &other);
     QCoreApplication::processEvents();
     QCOMPARE(painted.count(), 0);
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     QTRY_COMPARE(painted.count(), 1);
     w.form.repaint();
     QCoreApplication::processEvents();
@@ -445,13 +438,11 @@ void TstWindow::firstPaintIsSignalledOnce()
 void TstWindow::activationPutsTheKeyboardInTheNameBoxOnce()
 {
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     QTRY_COMPARE(QApplication::focusWidget(), w.line("txtTB"));
     w.button("Command1")->setFocus();
     w.form.hide();
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     QTRY_COMPARE(w.form.focusWidget(), w.button("Command1"));
 }
 
@@ -532,36 +523,47 @@ void TstWindow::picturesAreDrawnForTheScreen()
 
 // Every text Qt supplies that a user can reach reads in Chinese: the error
 // box's button and the context menus of the fields, the name box, the advice
-// box and its scroll bar. (ctest runs this file under LANG=C.UTF-8.)
+// box and its scroll bar; in every locale. (ctest runs this file under
+// LANG=C.UTF-8.)
 void TstWindow::qtTextsInChinese_data()
 {
     QTest::addColumn<QString>("where");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("the error box's button") << "errorBox" << QStringList{QStringLiteral("确定")};
+    QTest::addColumn<QString>("locale"); // empty: the one the test runs in
+    const auto row = [](const QByteArray &name, const char *where, const QStringList &texts,
+                        const char *locale = "") {
+        QTest::newRow(name.constData())
+            << QString::fromLatin1(where) << texts << QString::fromLatin1(locale);
+    };
+    const QStringList ok{QStringLiteral("确定")};
+    row("the error box's button", "errorBox", ok);
+    for (const char *locale : {"C", "en_US", "de_DE", "zh_TW"})
+        row(QByteArray("the error box's button in ") + locale, "errorBox", ok, locale);
     const QStringList readOnly{QStringLiteral("复制(&C)"), QStringLiteral("全选")};
-    QTest::newRow("a fact field's menu") << "Text9" << readOnly;
-    QTest::newRow("the name box's menu")
-        << "txtTB" << QStringList{QStringLiteral("撤消(&U)"), QStringLiteral("重做(&R)"),
-                                  QStringLiteral("剪切(&T)"), QStringLiteral("复制(&C)"),
-                                  QStringLiteral("粘贴(&P)"), QStringLiteral("删除"),
-                                  QStringLiteral("全选")};
-    QTest::newRow("the advice box's menu") << "Text10" << readOnly;
-    QTest::newRow("the advice box's scroll bar menu")
-        << "Text10bar" << QStringList{QStringLiteral("滚动至此"), QStringLiteral("顶端"),
-                                      QStringLiteral("底部"),     QStringLiteral("向上翻页"),
-                                      QStringLiteral("向下翻页"), QStringLiteral("向上滚动"),
-                                      QStringLiteral("向下滚动")};
+    row("a fact field's menu", "Text9", readOnly);
+    row("the name box's menu", "txtTB",
+        {QStringLiteral("撤消(&U)"), QStringLiteral("重做(&R)"), QStringLiteral("剪切(&T)"),
+         QStringLiteral("复制(&C)"), QStringLiteral("粘贴(&P)"), QStringLiteral("删除"),
+         QStringLiteral("全选")});
+    row("the advice box's menu", "Text10", readOnly);
+    row("the advice box's scroll bar menu", "Text10bar",
+        {QStringLiteral("滚动至此"), QStringLiteral("顶端"), QStringLiteral("底部"),
+         QStringLiteral("向上翻页"), QStringLiteral("向下翻页"), QStringLiteral("向上滚动"),
+         QStringLiteral("向下滚动")});
 }
 
 void TstWindow::qtTextsInChinese()
 {
     QFETCH(QString, where);
     QFETCH(QStringList, texts);
+    QFETCH(QString, locale);
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    if (!locale.isEmpty())
+        QLocale::setDefault(QLocale(locale));
     QtChinese chinese;
     QVERIFY2(chinese.installed, "qtbase_zh_CN.qm is not in Qt's translations folder");
     WindowFixture w;
-    w.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.shown());
     w.line("Text9")->setText(QStringLiteral("612345"));
     w.line("txtTB")->setText(QStringLiteral("老字号茶庄"));
     QStringList read;
@@ -574,30 +576,6 @@ void TstWindow::qtTextsInChinese()
     else
         read = contextMenuOf(w.line(qPrintable(where)));
     QCOMPARE(read, texts);
-}
-
-// The window is Chinese in every locale, and so are Qt's texts in it.
-void TstWindow::qtTextsInChineseInEveryLocale_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::newRow("C") << "C";
-    QTest::newRow("en_US") << "en_US";
-    QTest::newRow("de_DE") << "de_DE";
-    QTest::newRow("zh_TW") << "zh_TW";
-}
-
-void TstWindow::qtTextsInChineseInEveryLocale()
-{
-    QFETCH(QString, locale);
-    const QLocale before;
-    QLocale::setDefault(QLocale(locale));
-    QtChinese chinese;
-    WindowFixture w;
-    w.form.show();
-    const QStringList read = errorBoxOf(w);
-    QLocale::setDefault(before);
-    QVERIFY(chinese.installed);
-    QCOMPARE(read, QStringList{QStringLiteral("确定")});
 }
 
 void TstWindow::translationFromAFolder_data()

@@ -22,11 +22,12 @@ struct WindowFixture {
     Form1 form{&browser};
     QStringList boxes;
 
-    WindowFixture()
+    WindowFixture() { recordBoxes(); }
+    ~WindowFixture() { ErrorBox::SetHandler({}); }
+    void recordBoxes()
     {
         ErrorBox::SetHandler([this](QWidget *, const QString &text) { boxes.append(text); });
     }
-    ~WindowFixture() { ErrorBox::SetHandler({}); }
 
     template <typename T> T *get(const char *name)
     {
@@ -37,6 +38,9 @@ struct WindowFixture {
     QPushButton *button(const char *name) { return get<QPushButton>(name); }
     QString advice() { return get<QPlainTextEdit>("Text10")->toPlainText(); }
     QString status() { return get<QLabel>("lblTBZZ")->text(); }
+    // The window shown and on the screen; active: with the keyboard too.
+    bool shown() { return form.show(), QTest::qWaitForWindowExposed(&form); }
+    bool active() { return form.show(), QTest::qWaitForWindowActive(&form); }
 
     // The flags as letters, in the order of the check boxes: P(rotection),
     // V(iolations), R(efunds), C(omplaints), X (penalties).
