@@ -263,10 +263,7 @@ private:
 int main(int argc, char *argv[])
 {
     Bench::prepareEnvironment();
-    SampleShop shop;
-    for (const SampleShop &s : Marketplace::sampleShops())
-        if (s.nick == kNick)
-            shop = s;
+    const SampleShop shop = Marketplace::sampleShop(kNick);
     QApplication app(argc, argv);
     const QByteArray bigPage = Pages::toGbk(bigRatingPage(shop));
     const QUrl ratingPage(shop.ratingUrl());

@@ -269,10 +269,7 @@ int main(int argc, char *argv[])
     const int rounds = count(QStringLiteral("--rounds"), 40);
     const int recoveryRounds = count(QStringLiteral("--recovery-rounds"), 10);
 
-    SampleShop shop;
-    for (const SampleShop &s : Marketplace::sampleShops())
-        if (s.nick == kNick)
-            shop = s;
+    const SampleShop shop = Marketplace::sampleShop(kNick);
     const QList<QUrl> pages = {Lookup::SearchAddress(kNick), QUrl(shop.shopUrl()),
                                QUrl(shop.ratingUrl())};
 

@@ -144,6 +144,15 @@ QList<SampleShop> Marketplace::sampleShops()
     return shops;
 }
 
+SampleShop Marketplace::sampleShop(const QString &nick)
+{
+    for (const SampleShop &shop : sampleShops()) {
+        if (shop.nick == nick)
+            return shop;
+    }
+    return {};
+}
+
 void Marketplace::setResponseDelay(int ms)
 {
     m_delayMs = ms;

@@ -44,6 +44,8 @@ public:
     QStringList marks() const;
 
     static QList<SampleShop> sampleShops();
+    // The sample shop of that nick; an empty one when there is none.
+    static SampleShop sampleShop(const QString &nick);
 
 private:
     // A route answers requests whose host and path match both expressions in full; the

@@ -101,10 +101,7 @@ int main(int argc, char *argv[])
         Bench::say(QStringLiteral("the sample marketplace could not listen"));
         return 1;
     }
-    SampleShop shop;
-    for (const SampleShop &s : Marketplace::sampleShops())
-        if (s.nick == kNick)
-            shop = s;
+    const SampleShop shop = Marketplace::sampleShop(kNick);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("http_proxy"),
                QStringLiteral("http://127.0.0.1:%1").arg(market.port()));

@@ -232,11 +232,7 @@ void TstProgram::enterAtTheFirstPaint()
         start({QStringLiteral("--enter-at-first-paint")}, QCoreApplication::applicationFilePath());
     QVERIFY(child->waitForFinished(70000));
     const QString out = QString::fromUtf8(child->readAllStandardOutput());
-    SampleShop shop;
-    for (const SampleShop &s : Marketplace::sampleShops()) {
-        if (s.nick == u"sunny_bags")
-            shop = s;
-    }
+    const SampleShop shop = Marketplace::sampleShop(QStringLiteral("sunny_bags"));
     const QString expected = QStringLiteral("loaded at enter 0\nText9 %1\nText7 %2\nText8 %3\n"
                                             "Text12 %4\n")
                                  .arg(shop.expect.sellerCredit, shop.expect.recentGoodRatings,
@@ -275,15 +271,14 @@ void TstProgram::endsInOrderOnSignal_data()
 void TstProgram::endsInOrderOnSignal()
 {
     QFETCH(int, signal);
-    const QString mark = m_runtime.filePath(QStringLiteral("lumora.lock"));
     const auto s = startDriven(QStringLiteral(LUMORA_BINARY));
     QVERIFY(s->waitReady()); // the engine loads right after the first paint
-    QVERIFY(QFile::exists(mark));
+    QVERIFY(QFile::exists(mark()));
     ::kill(pid_t(s->process().processId()), signal);
     QVERIFY(s->process().waitForFinished(30000));
     QCOMPARE(s->process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(s->process().exitCode(), 0);
-    QVERIFY(!QFile::exists(mark));
+    QVERIFY(!QFile::exists(mark()));
 }
 
 int main(int argc, char *argv[])

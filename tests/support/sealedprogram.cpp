@@ -74,12 +74,9 @@ QString compact(const QJsonObject &o)
 }
 
 Program::Program(QString programPath, Marketplace *market)
-    : m_programPath(std::move(programPath)), m_market(market)
+    : m_programPath(std::move(programPath)), m_market(market),
+      m_ordinary(Marketplace::sampleShop(kOrdinaryShop))
 {
-    for (const SampleShop &shop : Marketplace::sampleShops()) {
-        if (shop.nick == kOrdinaryShop)
-            m_ordinary = shop;
-    }
 }
 
 Program::~Program()
@@ -358,14 +355,9 @@ QStringList Program::endRow(const Mark &start, bool ordinaryToo, const QStringLi
         *row = Outcome();
         collectSince(start, row);
     }
+    if (!row->selection.isEmpty())
+        qInfo("the page selected: %s", qPrintable(row->selection.join(QStringLiteral(" | "))));
     return row->escapes() + problems + late;
-}
-
-void Program::restartIfFailed()
-{
-    if (QTest::currentTestFailed())
-        restart(QStringLiteral("after the failed row %1")
-                    .arg(QString::fromUtf8(QTest::currentDataTag())));
 }
 
 QString Program::finishAll()
@@ -385,23 +377,6 @@ QString Program::finishAll()
         return {};
     return QStringLiteral("%1 entries left behind or running: ").arg(left.size()) +
            left.join(QStringLiteral("; "));
-}
-
-QString Program::lastLines() const
-{
-    if (!m_session)
-        return QString();
-    QStringList lines;
-    bool lastState = true;
-    const QStringList log = m_session->log();
-    for (qsizetype i = log.size() - 1; i >= 0 && lines.size() < 16; --i) {
-        const bool state = log[i].startsWith(QLatin1String("lumora-driver: state "));
-        if (state && !lastState)
-            continue;
-        lastState = lastState && !state;
-        lines.prepend(log[i].left(600));
-    }
-    return QStringLiteral("the program's last lines:\n  ") + lines.join(QStringLiteral("\n  "));
 }
 
 bool Program::fail(const QString &why)
@@ -492,9 +467,12 @@ void SealedTest::initTestCase()
 
 void SealedTest::cleanup()
 {
-    if (QTest::currentTestFailed())
-        m_failed << QString::fromUtf8(QTest::currentDataTag());
-    m_program->restartIfFailed();
+    // After a failed row the program is started anew, so that what the row
+    // left behind cannot fail the next one.
+    if (!QTest::currentTestFailed())
+        return;
+    m_failed << QString::fromUtf8(QTest::currentDataTag());
+    m_program->restart(QStringLiteral("after the failed row ") + m_failed.last());
 }
 
 void SealedTest::cleanupTestCase()
