@@ -3,17 +3,12 @@
 // Random marketplace pages through the real program (marketplace/pagefuzz.h):
 // the sealed pages' pieces, random markup and scripts, the marketplace's own
 // phrases and links and whole answers replaced, at random stages of a
-// lookup. After every page:
-//   - the lookup ended in order, as the page's expectation allows: the
-//     made-up shop's facts, the unread error (or, where the pages mislead
-//     the lookup, whatever it read or "not found");
-//   - no window appeared but Lumora's own and its own error boxes;
-//   - nothing was handed to the desktop, the clipboard stayed as it was, and
-//     nothing was written in the home and XDG folders.
-// An ordinary lookup follows every third page, every page whose lookup did
-// not end with facts and every page that may hang the engine, and the last
-// page; when the program is closed at the end, its folders hold what they
-// held before (SealedTest).
+// lookup. After every page the lookup ended as the page's expectation allows
+// (the made-up shop's facts, the unread error, or where the pages mislead the
+// lookup whatever it read or "not found") and nothing escaped (Program::
+// endingProblems and endRow). An ordinary lookup follows every third page,
+// every page whose lookup did not end with facts or that may hang the engine,
+// and the last page.
 //
 //   tst_pagefuzz [--pages N] [--seed S] [--from K] [--page K] [Qt Test options]
 //
@@ -81,8 +76,6 @@ void TstPageFuzz::randomPage()
         problems << QStringLiteral("page: ") + p.summary()
                  << QStringLiteral("replay: tst_pagefuzz --seed %1 --page %2").arg(seed).arg(index)
                  << m_program->lastLines();
-    if (!all.selection.isEmpty())
-        qInfo("the page selected: %s", qPrintable(all.selection.join(QStringLiteral(" | "))));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("\n   "))));
 }
 

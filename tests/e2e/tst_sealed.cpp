@@ -4,25 +4,17 @@
 // program looks up the sealed pages of the sample marketplace (sealed.h), one
 // a row, each a marketplace page that asks its host for something: a dialog,
 // a window, a print, a picker, a permission, a log-in, a download, another
-// program, or the whole machine. For each:
-//   - the lookup ends as the page's case says: the made-up shop's facts, the
-//     unread error, or (InOrder) one of the two;
-//   - no window appears but Lumora's own and its own error boxes;
-//   - nothing is handed to the desktop (xdg-open and its kin, BROWSER, the
-//     driver's URL handlers when offscreen) and the clipboard stays as it was;
-//   - the window answers while the page loads;
-//   - then an ordinary sample shop is looked up right: its facts, the inputs
-//     unlocked, "准备就绪".
-// At the end the program is closed with 退出 and its folders hold exactly
-// what they held before it started (SealedTest).
-//
-// Rows whose case ends unread, or may, get a page limit of 3 s so that the
-// test does not wait half a minute for them; the others, and the ordinary
-// lookups, the program's own.
+// program, or the whole machine. For each, the lookup ends as the page's case
+// says (the made-up shop's facts, the unread error, or either), nothing
+// escapes, nothing the page asks for is granted, and an ordinary sample shop
+// is looked up right after it (Program::endingProblems and endRow).
+// Rows whose case ends unread, or may, get a page limit of 3 s.
 #include "marketplace/sealed.h"
 #include "sealedprogram.h"
 
 #include <QTest>
+
+#include <algorithm>
 
 using namespace ProgramTest;
 
@@ -92,11 +84,9 @@ void TstSealed::sealedPage()
             for (const QString &what : c.refusals)
                 awaited << QStringLiteral("refused-%1-%2-click").arg(caseId, what);
             const auto heard = [&] {
-                for (const QString &mark : std::as_const(awaited)) {
-                    if (!m_market.marks().contains(mark))
-                        return false;
-                }
-                return true;
+                return std::all_of(awaited.cbegin(), awaited.cend(), [&](const QString &mark) {
+                    return m_market.marks().contains(mark);
+                });
             };
             if (!QTest::qWaitFor(heard, kStepMs))
                 problems << QStringLiteral("the page was not refused at once: it heard ") +
@@ -114,8 +104,6 @@ void TstSealed::sealedPage()
         problems << QStringLiteral("the page was granted what it asked for");
     if (!problems.isEmpty())
         problems << m_program->lastLines();
-    if (!row.selection.isEmpty())
-        qInfo("the page selected: %s", qPrintable(row.selection.join(QStringLiteral(" | "))));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("\n   "))));
 }
 

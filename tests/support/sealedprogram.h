@@ -103,21 +103,18 @@ public:
     // looked up when ordinaryToo and no window of the page is in its way.
     // Returns everything that escaped since start, late escapes included,
     // then problems and what the ordinary lookup got wrong; *row holds what
-    // the row let out.
+    // the row let out. What the page selected is only noted.
     QStringList endRow(const Mark &start, bool ordinaryToo, const QStringList &problems,
                        Outcome *row);
-    // After a failed row the program is started anew, so that what the row
-    // left behind cannot fail the next one.
-    void restartIfFailed();
     // Ends the program with 退出 at the end of a test: what it left behind
     // or still running, one entry each; empty when nothing.
     QString finishAll();
-    // The program's last lines, each state but the last left out.
-    QString lastLines() const;
+    QString lastLines() const { return m_session ? m_session->lastLines() : QString(); }
+    // Ends the program, to be started anew at the next lookup.
+    void restart(const QString &why);
 
 private:
     bool fail(const QString &why);
-    void restart(const QString &why);
     Tree userFolders() const;
     QStringList recorded() const;
     bool strangerSince(qsizetype from) const;

@@ -176,19 +176,12 @@ void Session::key(const QString &name)
         xdotool({QStringLiteral("key"), name});
 }
 
-void Session::answer()
-{
-    if (m_platform == Platform::Offscreen) {
-        send(QStringLiteral("answer"));
-        return;
-    }
-    focus(m_state.value(QStringLiteral("boxWindow")).toString());
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-}
-
 bool Session::closeBox()
 {
-    answer();
+    // Offscreen the driver's keys go to the open box; on X it takes them once focused.
+    if (m_platform == Platform::X)
+        focus(m_state.value(QStringLiteral("boxWindow")).toString());
+    key(QStringLiteral("Return"));
     return waitFor([](const QJsonObject &s) { return s.value(QStringLiteral("box")).isNull(); });
 }
 
@@ -222,10 +215,16 @@ QStringList Session::stop()
 
 QString Session::lastLines(int count) const
 {
-    return QStringLiteral("the window last showed ") +
-           QString::fromUtf8(QJsonDocument(m_state).toJson(QJsonDocument::Compact)) +
-           QStringLiteral("; the program's last lines:\n  ") +
-           m_log.mid(m_log.size() - count).join(QStringLiteral("\n  "));
+    // Of the driver's reports of the window, only the last: what it showed.
+    QStringList lines;
+    bool stateSeen = false;
+    for (qsizetype i = m_log.size() - 1; i >= 0 && lines.size() < count; --i) {
+        const bool state = m_log[i].startsWith(QLatin1String("lumora-driver: state "));
+        if (!(state && stateSeen))
+            lines.prepend(m_log[i].left(600));
+        stateSeen = stateSeen || state;
+    }
+    return QStringLiteral("the program's last lines:\n  ") + lines.join(QStringLiteral("\n  "));
 }
 
 void Session::readReports()

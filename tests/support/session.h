@@ -69,8 +69,6 @@ public:
     void click(const QString &control);
     void type(const QString &text);
     void key(const QString &name);
-    // Enter in the open message box.
-    void answer();
     // Enter in the open message box, and its end awaited; false when it stayed.
     bool closeBox();
     // The name box emptied, name typed into it, and Enter.
@@ -86,7 +84,7 @@ public:
     // A command line for the driver.
     void send(const QString &line) { m_process.write(line.toUtf8() + '\n'); }
     // The last lines the program wrote, for a failure message.
-    QString lastLines(int count = 15) const;
+    QString lastLines(int count = 16) const;
 
 private:
     void readReports();

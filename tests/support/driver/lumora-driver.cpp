@@ -9,8 +9,8 @@
 //   lumora-driver: ready WINID            the window is shown and painted
 //   lumora-driver: state {JSON}           whenever what the user sees changes:
 //                                         {"status", "search" (鉴定 enabled),
-//                                          "credit" (卖家信用), "box" (text of the
-//                                          open message box or null), "boxWindow",
+//                                          "box" (text of the open message box
+//                                          or null), "boxWindow",
 //                                          "name" (the name box enabled), "details"
 //                                          (看详细结果... enabled), "facts" (the
 //                                          four fields' texts and the five
@@ -34,7 +34,7 @@
 //   where NAME    answered with "at NAME X Y", for a click from outside
 //   type TEXT     key presses for each character of TEXT into the focused control
 //   key NAME      Return, BackSpace, Tab, Backtab or ctrl+a on the focused control
-//   answer        Enter in the open message box
+//                 (that of the open message box, if one is open)
 //   pagelimit MS  the lookup's page limit (Form1's pageTimeout) set to MS
 //   ping TEXT     answered with "pong TEXT" from the event loop
 //   poke          a click and a key on the hidden browser's own widget: what no
@@ -200,10 +200,8 @@ private:
         QJsonObject state;
         const auto *status = control<QLabel>("lblTBZZ");
         const auto *search = control<QPushButton>("cmdTBCX");
-        const auto *credit = control<QLineEdit>("Text9");
         state[QStringLiteral("status")] = status ? status->text() : QString();
         state[QStringLiteral("search")] = search && search->isEnabled();
-        state[QStringLiteral("credit")] = credit ? credit->text() : QString();
         const auto *name = control<QLineEdit>("txtTB");
         const auto *details = control<QPushButton>("cmdTBURL");
         state[QStringLiteral("name")] = name && name->isEnabled();
@@ -337,13 +335,6 @@ private:
                 report("error unknown key " + rest.toUtf8());
             else
                 QTest::keyClick(target, key->key(), key->keyboardModifiers());
-        } else if (verb == u"answer") {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box) {
-                report("error no message box to answer");
-                return;
-            }
-            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
         } else {
             report("error unknown command " + command.toUtf8());
         }
