@@ -158,11 +158,6 @@ void TstE2eLoad::twoHundredLookups()
              qPrintable(QStringLiteral("the tree: %1 KiB a lookup").arg(treeSlope, 0, 'f', 1)));
 }
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    TstE2eLoad test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TstE2eLoad)
 
 #include "tst_e2e_load.moc"

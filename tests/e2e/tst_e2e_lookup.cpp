@@ -4,26 +4,14 @@
 // reached as the browser's HTTP proxy.
 #include "e2esupport.h"
 #include "evaluation/evaluateshop.h"
+#include "folders.h"
 #include "lookup/linktests.h"
 
-#include <QDirIterator>
 #include <QPlainTextEdit>
 
 Q_DECLARE_METATYPE(SampleShop)
 
-namespace {
 using namespace Messages;
-
-QStringList filesUnder(const QString &dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    return files;
-}
-} // namespace
 
 class TstE2eLookup : public QObject {
     Q_OBJECT
@@ -35,25 +23,23 @@ private slots:
     void namesReachTheServerExactly_data();
     void namesReachTheServerExactly();
     void leavesHomeAsItFoundIt();
-    void cleanupTestCase();
 
 private:
     QString m_home;
-    std::unique_ptr<E2e::LiveWindow> m_w;
+    E2e::LiveWindow m_w;
 };
 
 void TstE2eLookup::initTestCase()
 {
     m_home = qEnvironmentVariable("HOME");
-    m_w = std::make_unique<E2e::LiveWindow>();
-    m_w->open();
-    m_w->form->setPageTimeout(5000);
+    m_w.open();
+    m_w.form->setPageTimeout(5000);
 }
 
 void TstE2eLookup::init()
 {
-    m_w->boxes.clear();
-    m_w->market.clearQueries();
+    m_w.boxes.clear();
+    m_w.market.clearQueries();
 }
 
 void TstE2eLookup::sampleShop_data()
@@ -67,38 +53,38 @@ void TstE2eLookup::sampleShop_data()
 void TstE2eLookup::sampleShop()
 {
     QFETCH(SampleShop, shop);
-    m_w->lookUp(shop.nick);
-    QCOMPARE(m_w->market.queries().value(0), Lookup::CleanShopName(shop.nick));
+    m_w.lookUp(shop.nick);
+    QCOMPARE(m_w.market.queries().value(0), Lookup::CleanShopName(shop.nick));
 
     const SampleExpectation &e = shop.expect;
     if (shop.kind == SampleShop::Kind::NotFound) {
-        QCOMPARE(m_w->boxes, QStringList{kNotFound});
-        QVERIFY(!m_w->get<QPushButton>("cmdTBURL")->isEnabled());
+        QCOMPARE(m_w.boxes, QStringList{kNotFound});
+        QVERIFY(!m_w.get<QPushButton>("cmdTBURL")->isEnabled());
         return;
     }
     if (e.error) {
-        QCOMPARE(m_w->boxes, QStringList{kUnread});
-        QVERIFY(!m_w->get<QPushButton>("cmdTBURL")->isEnabled());
-        QCOMPARE(m_w->text("Text9"), QString());
+        QCOMPARE(m_w.boxes, QStringList{kUnread});
+        QVERIFY(!m_w.get<QPushButton>("cmdTBURL")->isEnabled());
+        QCOMPARE(m_w.text("Text9"), QString());
         return;
     }
-    E2e::compareFacts(m_w->form.get(), E2e::factsOf(e));
+    E2e::compareFacts(m_w.form.get(), E2e::factsOf(e));
     if (QTest::currentTestFailed())
         return;
-    QVERIFY(m_w->get<QPushButton>("cmdTBURL")->isEnabled());
-    QCOMPARE(m_w->form->lookup().ratePageUrl(), shop.ratingUrl());
+    QVERIFY(m_w.get<QPushButton>("cmdTBURL")->isEnabled());
+    QCOMPARE(m_w.form->lookup().ratePageUrl(), shop.ratingUrl());
 
     const Evaluation::Outcome outcome = Evaluation::EvaluateShop(E2e::factsOf(e));
     if (outcome.kind == Evaluation::Outcome::MissingInput) {
-        QCOMPARE(m_w->boxes, QStringList{outcome.message});
-        QCOMPARE(m_w->get<QPlainTextEdit>("Text10")->toPlainText(), kNoAdvice);
+        QCOMPARE(m_w.boxes, QStringList{outcome.message});
+        QCOMPARE(m_w.get<QPlainTextEdit>("Text10")->toPlainText(), kNoAdvice);
         return;
     }
-    QVERIFY(m_w->boxes.isEmpty());
+    QVERIFY(m_w.boxes.isEmpty());
     QCOMPARE(outcome.kind == Evaluation::Outcome::Uncertified, e.uncertified);
     if (!e.uncertified)
         QCOMPARE(outcome.score, e.score);
-    QCOMPARE(m_w->get<QPlainTextEdit>("Text10")->toPlainText(), outcome.advice);
+    QCOMPARE(m_w.get<QPlainTextEdit>("Text10")->toPlainText(), outcome.advice);
 }
 
 void TstE2eLookup::namesReachTheServerExactly_data()
@@ -121,20 +107,15 @@ void TstE2eLookup::namesReachTheServerExactly_data()
 void TstE2eLookup::namesReachTheServerExactly()
 {
     QFETCH(QString, typed);
-    m_w->lookUp(typed);
+    m_w.lookUp(typed);
     const QString cleaned = Lookup::CleanShopName(typed);
-    QCOMPARE(m_w->get<QLineEdit>("txtTB")->text(), cleaned);
-    QCOMPARE(m_w->market.queries(), QStringList{cleaned});
+    QCOMPARE(m_w.get<QLineEdit>("txtTB")->text(), cleaned);
+    QCOMPARE(m_w.market.queries(), QStringList{cleaned});
 }
 
 void TstE2eLookup::leavesHomeAsItFoundIt()
 {
-    QCOMPARE(filesUnder(m_home), QStringList());
-}
-
-void TstE2eLookup::cleanupTestCase()
-{
-    m_w.reset();
+    QCOMPARE(ProgramTest::snapshot({{QStringLiteral("HOME"), m_home}}).keys(), QStringList());
 }
 
 int main(int argc, char *argv[])
