@@ -279,10 +279,8 @@ def normal(name):
 def describe(obj):
     if obj is None:
         return "nothing"
-    try:
-        return "[%s] %r" % (obj.getRoleName(), obj.name)
-    except Exception:
-        return "an object that is gone"
+    role, name = role_and_name(obj)
+    return "an object that is gone" if role is None else "[%s] %r" % (role, name)
 
 
 # ---------------------------------------------------------------- the program's window
@@ -365,6 +363,39 @@ class Window:
 
     def focused_browser_objects(self):
         return [o for o in self.browser if has_state(o, self.pyatspi.STATE_FOCUSED)]
+
+    def focus(self):
+        """The object the bus last reported as taking the focus, or None."""
+        return self.bus.focus[-1][0] if self.bus.focus else None
+
+    def advice(self):
+        box = self.controls.get("Text10")
+        return (read_text(box) or "").strip() if box is not None else ""
+
+    def facts_problems(self, expect):
+        """What the window shows against the shop's expected facts, one line a
+        difference: the four fields, the five indicators and the advice's score. A
+        control missing from the bus is left to the test that looks for it."""
+        out = ["%s reads %r, expected %r" % (d, read_text(self.controls[d]), expect[f])
+               for d, f in FACT_FIELDS.items()
+               if d in self.controls and read_text(self.controls[d]) != expect[f]]
+        word = {True: "checked", False: "not checked"}
+        out += ["%s is %s, expected %s" % (d, word[self.checked(d)], word[expect[f]])
+                for d, f in INDICATORS.items()
+                if d in self.controls and self.checked(d) != expect[f]]
+        if "Text10" in self.controls and (str(expect["score"]) not in self.advice()
+                                          or "暂无建议" in self.advice()):
+            out.append("the advice box reads %r, expected the advice with the score %d"
+                       % (self.advice(), expect["score"]))
+        return out
+
+    def press_button(self, button):
+        """Presses a button through the bus, as a screen reader does; returns the
+        button's actions."""
+        action = button.queryAction()
+        names = [action.getName(i) for i in range(action.nActions)]
+        action.doAction(names.index("Press") if "Press" in names else 0)
+        return names
 
 
 # ---------------------------------------------------------------- keys and the status line
