@@ -93,7 +93,6 @@ QStringList errorBoxOf(WindowFixture &w)
 class TstWindow : public QObject {
     Q_OBJECT
 private slots:
-    void windowItself();
     void geometry_data();
     void geometry();
     void initialState();
@@ -119,16 +118,6 @@ private slots:
     void translationFromAFolder_data();
     void translationFromAFolder();
 };
-
-void TstWindow::windowItself()
-{
-    WindowFixture w;
-    QCOMPARE(w.form.windowTitle(), QStringLiteral("Lumora1.2"));
-    QCOMPARE(w.form.size(), QSize(572, 379));
-    QCOMPARE(w.form.minimumSize(), w.form.maximumSize());
-    QVERIFY(!w.form.windowIcon().isNull());
-    QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(16, 16)));
-}
 
 void TstWindow::geometry_data()
 {
@@ -170,6 +159,11 @@ void TstWindow::geometry()
 void TstWindow::initialState()
 {
     WindowFixture w;
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Lumora1.2"));
+    QCOMPARE(w.form.size(), QSize(572, 379));
+    QCOMPARE(w.form.minimumSize(), w.form.maximumSize());
+    QVERIFY(!w.form.windowIcon().isNull());
+    QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(16, 16)));
     QVERIFY(w.shown());
     for (const char *name : {"Text7", "Text8", "Text9", "Text12"}) {
         QVERIFY2(w.line(name)->text().isEmpty(), name);
@@ -325,34 +319,28 @@ void TstWindow::evaluation_data()
 {
     QTest::addColumn<QStringList>("fields"); // credit, good, bad, year, flags
     QTest::addColumn<QString>("advice");
-    QTest::newRow("fair") << QStringList{"1500", "10000", "40", "2008", "P"}
-                          << QStringLiteral(
-                                 "经过权威鉴定，该店存在的问题有：该店铺差评太多。该店铺评分：75 "
-                                 "分。经过评估，该店总体水平一般，购物需谨慎！");
-    QTest::newRow("uncertified") << QStringList{"", "", "", QStringLiteral("未知"), ""}
-                                 << QStringLiteral("该店铺未认证，不建议购物！");
+    const auto row = [](const char *name, const QStringList &fields, const QString &advice) {
+        QTest::newRow(name) << fields << advice;
+    };
+    const QString problems = QStringLiteral("经过权威鉴定，该店存在的问题有：");
+    const auto score = [](int n) { return QStringLiteral("该店铺评分：%1 分。").arg(n); };
+    const QString fair = QStringLiteral("经过评估，该店总体水平一般，购物需谨慎！");
+    const QString good = QStringLiteral("经过评估，该店总体水平较好，可以在此店购物！");
+    row("fair", {"1500", "10000", "40", "2008", "P"},
+        problems + QStringLiteral("该店铺差评太多。") + score(75) + fair);
+    row("uncertified", {"", "", "", QStringLiteral("未知"), ""},
+        QStringLiteral("该店铺未认证，不建议购物！"));
     // A field of blanks is no missing fact: it reads as 0. "未知" with a blank
     // after it is no uncertified marker: it reads as year 0.
-    QTest::newRow("credit of blanks")
-        << QStringList{" ", "1000", "2", "2005", "P"}
-        << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺信用太低。该店铺评分：82 "
-                          "分。经过评估，该店总体水平一般，购物需谨慎！");
-    QTest::newRow("good ratings of blanks")
-        << QStringList{"1500", " ", "2", "2005", "P"}
-        << QStringLiteral("该店铺评分：87 分。经过评估，该店总体水平较好，可以在此店购物！");
-    QTest::newRow("bad ratings of blanks")
-        << QStringList{"1500", "1000", " ", "2005", "P"}
-        << QStringLiteral("该店铺评分：91 分。经过评估，该店总体水平较好，可以在此店购物！");
-    QTest::newRow("未知 and a blank")
-        << QStringList{"1500", "1000", "2", QStringLiteral("未知 "), "P"}
-        << QStringLiteral("经过权威鉴定，该店存在的问题有：该店铺评分：75 "
-                          "分。经过评估，该店总体水平一般，购物需谨慎！");
-    QTest::newRow("good") << QStringList{"3000", "800", "50", "2007", "P"}
-                          << QStringLiteral(
-                                 "该店铺评分：90 分。经过评估，该店总体水平较好，可以在此店购物！");
-    QTest::newRow("full marks")
-        << QStringList{"500000", "500000", "0", "2003", "P"}
-        << QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！");
+    row("credit of blanks", {" ", "1000", "2", "2005", "P"},
+        problems + QStringLiteral("该店铺信用太低。") + score(82) + fair);
+    row("good ratings of blanks", {"1500", " ", "2", "2005", "P"}, score(87) + good);
+    row("bad ratings of blanks", {"1500", "1000", " ", "2005", "P"}, score(91) + good);
+    row("未知 and a blank", {"1500", "1000", "2", QStringLiteral("未知 "), "P"},
+        problems + score(75) + fair);
+    row("good", {"3000", "800", "50", "2007", "P"}, score(90) + good);
+    row("full marks", {"500000", "500000", "0", "2003", "P"},
+        QStringLiteral("该店铺评分：100 分。经过评估，该店总体水平较好，可以放心在此店购物！"));
 }
 
 // Run twice on the same facts, the advice box holds the advice once: each
