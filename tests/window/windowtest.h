@@ -39,8 +39,12 @@ struct WindowFixture {
     QString advice() { return get<QPlainTextEdit>("Text10")->toPlainText(); }
     QString status() { return get<QLabel>("lblTBZZ")->text(); }
     // The window shown and on the screen; active: with the keyboard too.
-    bool shown() { return form.show(), QTest::qWaitForWindowExposed(&form); }
-    bool active() { return form.show(), QTest::qWaitForWindowActive(&form); }
+    bool shown(bool active = false)
+    {
+        form.show();
+        return active ? QTest::qWaitForWindowActive(&form) : QTest::qWaitForWindowExposed(&form);
+    }
+    bool active() { return shown(true); }
 
     // The flags as letters, in the order of the check boxes: P(rotection),
     // V(iolations), R(efunds), C(omplaints), X (penalties).
